@@ -1,0 +1,44 @@
+// The settings file Data/QEL: the account, password, server and catalogue of the first
+// connection, 84 bytes of per-byte shifted texts, and the connection string made from them.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace qel {
+
+// The decoded connection parameters of one login attempt.
+struct TFirstConnectInfo {
+    QString account;
+    QString password;
+    QString catalog;
+    QString server;
+};
+
+constexpr int kSettingsFileSize = 84;
+constexpr int kSettingsSlotSize = 20;
+
+// Stored bytes are one less than the real ones: decoding adds 1 (255 wraps to 0).
+QString decodeShifted(const QByteArray& stored);
+QByteArray encodeShifted(const QString& text); // Windows-1251 bytes, each minus 1
+
+// The text GET_USER returns for the database account and password, decoded the same way.
+QString decodeShiftedText(const QString& storedText);
+
+// The settings file of this installation: <data folder>/QEL.
+QString settingsFilePath();
+
+// Reads and decodes the first 84 bytes of the file; throws IoError naming the file when it
+// is missing, unreadable or shorter than 84 bytes.
+TFirstConnectInfo readSettingsFile(const QString& path);
+TFirstConnectInfo decodeSettings(const QByteArray& bytes84);
+
+// Encodes the four texts into the 84-byte layout; throws qel::Error when a text is longer
+// than 20 bytes or holds a character that Windows-1251 lacks.
+QByteArray encodeSettings(const TFirstConnectInfo& info);
+void writeSettingsFile(const QString& path, const TFirstConnectInfo& info);
+
+// The OLE DB connection string used for both connections of a login.
+QString connectionString(const TFirstConnectInfo& info);
+
+} // namespace qel

@@ -1,0 +1,23 @@
+// Windows-1251 text: the single-byte code page of the stored texts, the password digest
+// input, the clipboard record format and the settings file.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace qel::os {
+
+// Encodes text into Windows-1251. A character the code page cannot hold makes *ok false
+// (when given) and is written as '?'.
+QByteArray toCp1251(const QString& text, bool* ok = nullptr);
+
+// True when every character of the text has a Windows-1251 byte.
+bool fitsCp1251(const QString& text);
+
+// Decodes Windows-1251 bytes; every byte has a character (0x98 becomes U+FFFD).
+QString fromCp1251(const QByteArray& bytes);
+
+// The first character of the text that Windows-1251 cannot hold, or a null QChar.
+QChar firstNonCp1251(const QString& text);
+
+} // namespace qel::os
