@@ -82,7 +82,9 @@ QString odbcConnectionString(const ConnectionString& oledb)
         append(out, "DATABASE", oledb.catalog());
     append(out, "UID", oledb.userId());
     append(out, "PWD", oledb.password());
-    out += QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;");
+    // The largest TEXTSIZE: a freetds.conf "text size" would otherwise cut photos and long
+    // texts short without an error.
+    out += QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;");
     return out;
 }
 

@@ -9,7 +9,7 @@
 namespace qel::db {
 
 // "DRIVER={FreeTDS};SERVER=host;PORT=1433;DATABASE=QEL;UID=u;PWD=p;TDS_Version=7.4;
-// ClientCharset=UTF-8;". Data Source may be "host", "host\instance", "host,port" or
+// ClientCharset=UTF-8;TextSize=2147483647;". Data Source may be "host", "host\instance", "host,port" or
 // "tcp:host,port"; "(local)", "." and an empty one mean this machine. Throws DbError for
 // a port that is not a number from 1 to 65535.
 QString odbcConnectionString(const ConnectionString& oledb);

@@ -19,6 +19,10 @@ namespace {
 
 // How long a connection attempt may take before the driver gives up, in seconds.
 constexpr SQLULEN kLoginTimeoutSeconds = 15;
+// How long one statement may wait, in seconds: the longest command time-out the datasets
+// declare, so that a statement blocked by another client's locks ends with an error
+// instead of freezing the window.
+constexpr SQLULEN kQueryTimeoutSeconds = 120;
 
 // A DbError that also says whether the connection is gone (SQLSTATE class 08).
 class OdbcError : public DbError {
@@ -371,6 +375,8 @@ wire::BatchResult OdbcDriver::run(const QString& text, Run& r)
     wire::BatchResult result;
     try {
         Statement stmt(static_cast<SQLHDBC>(dbc_));
+        // Not every driver can time statements out; they run without a limit then.
+        SQLSetStmtAttrW(stmt.handle(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
         for (size_t i = 0; i < r.params.size(); ++i) {
             OdbcParam& p = r.params[i];
             stmt.check(SQLBindParameter(stmt.handle(), SQLUSMALLINT(i + 1), p.direction, p.cType, p.sqlType,

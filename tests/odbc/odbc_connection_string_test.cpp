@@ -21,7 +21,7 @@ ConnectionString oledb(const QString& dataSource, const QString& catalog, const 
     return cs;
 }
 
-const QString kTail = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;");
+const QString kTail = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;");
 
 } // namespace
 
