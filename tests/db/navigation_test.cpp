@@ -137,6 +137,24 @@ TEST_F(NavigationTest, FilterByField)
     EXPECT_EQ(ids(), (QList<int>{6}));
 }
 
+// A dataset with persistent fields still filters and sorts by the other result columns.
+TEST_F(NavigationTest, FiltersAndSortsByColumnsWithoutFields)
+{
+    Query q2(&conn, QStringLiteral("q2"));
+    q2.setSql(kSql);
+    q2.addField(FieldSpec::integer(QStringLiteral("id_estimation")));
+    q2.addField(FieldSpec::string(QStringLiteral("p31")));
+    q2.open();
+    q2.setSort(QStringLiteral("id_exmination DESC"));
+    q2.setFilter(QStringLiteral("id_exmination=7"));
+    q2.setFiltered(true);
+    QList<int> got;
+    for (q2.first(); !q2.eof(); q2.next())
+        got << q2.fieldByName(QStringLiteral("id_estimation")).asInteger();
+    EXPECT_EQ(got, (QList<int>{3, 5}));
+    EXPECT_EQ(q2.findField(QStringLiteral("id_exmination")), nullptr);
+}
+
 TEST_F(NavigationTest, BadFiltersAreRefused)
 {
     q.setFiltered(true);
