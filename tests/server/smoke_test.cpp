@@ -2,6 +2,9 @@
 #include "tests/support/modal.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QCryptographicHash>
+#include <QDebug>
 #include <gtest/gtest.h>
 
 using namespace qel;
@@ -52,4 +55,30 @@ TEST(Smoke, TypesAndDates)
     EXPECT_EQ(u.rowsAffected, 1);
     auto r2 = admin->execute(QStringLiteral("SELECT p36 FROM mark_mag"));
     EXPECT_EQ(r2.resultSets[0].rows[0][0].toDateTime(), QDateTime(QDate(2020, 5, 6), QTime(0, 0)));
+}
+
+#include "server/contract.h"
+TEST(Smoke, Demo)
+{
+    const QString dir = test::freshTempDir(QStringLiteral("smoke3"));
+    const QString path = dir + QStringLiteral("/QEL.sqlite");
+    QElapsedTimer t; t.start();
+    server::Session start(path, QStringLiteral("qel_start"), QStringLiteral("qel13start"));
+    qDebug() << "created in" << t.elapsed();
+    auto r = start.execute(QStringLiteral("EXEC GET_USER 'demo','%1',NULL, 'QEL 13', '10.0.0.1', 'host', 'demo','0','4'")
+        .arg(QString::fromLatin1(QCryptographicHash::hash("demo2026", QCryptographicHash::Md5).toHex()).toUpper()));
+    ASSERT_EQ(r.resultSets.size(), 1);
+    for (auto& v : r.resultSets[0].rows[0]) qDebug() << v;
+    QString acc, pwd;
+    for (QChar c : r.resultSets[0].rows[0][0].toString()) acc += QChar(c.unicode() + 1);
+    for (QChar c : r.resultSets[0].rows[0][1].toString()) pwd += QChar(c.unicode() + 1);
+    server::Session user(path, acc, pwd);
+    user.execute(QStringLiteral("SET DATEFORMAT dmy"));
+    auto params = server::contract::parametersOf(*server::contract::findRoutine(QStringLiteral("SORT_MARK_MAG")));
+    QList<QVariant> vals = {1, 1, 1, 1, 1, QStringLiteral("1=1"), 0, 0, 0, 1, -1, 1, 5};
+    for (int i = 0; i < vals.size(); ++i) params[i + 1].value = vals[i];
+    auto sheet = user.callProcedure(QStringLiteral("SORT_MARK_MAG"), params);
+    qDebug() << "rows" << sheet.resultSets[0].rows.size();
+    for (auto& c : sheet.resultSets[0].columns) qDebug() << c.name << wire::columnTypeName(c.type) << c.size << c.baseTable << c.identity;
+    for (auto& v : sheet.resultSets[0].rows[0]) qDebug() << v;
 }
