@@ -51,11 +51,11 @@ std::vector<Token> tokenize(const QString& s, bool* sawComment)
     if (sawComment)
         *sawComment = false;
 
-    auto push = [&](Tok kind, int start, int end, QString value = QString()) {
+    auto push = [&](Tok kind, int start, int end) {
         Token t;
         t.kind = kind;
         t.text = s.mid(start, end - start);
-        t.value = value.isNull() ? t.text : value;
+        t.value = t.text;
         t.pos = start;
         t.spaceBefore = space;
         t.hadComment = comment;
@@ -125,7 +125,8 @@ std::vector<Token> tokenize(const QString& s, bool* sawComment)
             }
             if (!closed)
                 throw LexError{QStringLiteral("Unclosed quotation mark after the character string '%1'.").arg(value)};
-            Token* t = push(Tok::String, start, j, value);
+            Token* t = push(Tok::String, start, j);
+            t->value = value;
             t->nPrefix = nString;
             i = j;
             continue;
@@ -150,7 +151,7 @@ std::vector<Token> tokenize(const QString& s, bool* sawComment)
             }
             if (!closed)
                 throw LexError{QStringLiteral("Unclosed quotation mark after the character string '%1'.").arg(value)};
-            push(Tok::QuotedId, start, j, value);
+            push(Tok::QuotedId, start, j)->value = value;
             i = j;
             continue;
         }
@@ -189,7 +190,8 @@ std::vector<Token> tokenize(const QString& s, bool* sawComment)
             int j = i + 1;
             while (j < n && isWordChar(s[j]))
                 ++j;
-            push(Tok::Word, start, j, s.mid(start, j - start).toUpper());
+            Token* t = push(Tok::Word, start, j);
+            t->value = t->text.toUpper();
             i = j;
             continue;
         }

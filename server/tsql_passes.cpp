@@ -650,6 +650,7 @@ void Passes::tableFunctions(Seq& s)
         if (!hasAlias) {
             s.insert(s.begin() + i + 1, makeWord(QStringLiteral("AS")));
             s.insert(s.begin() + i + 2, makeName(name));
+            i += 2;
         }
     }
 }
@@ -678,6 +679,17 @@ void Passes::plusPass(Seq& s)
     for (Node& x : s)
         if (x.group)
             plusPass(x.kids);
+    // the branches of CASE ... END first: the chains below treat a CASE as one operand
+    for (int k = 0; k < static_cast<int>(s.size()); ++k) {
+        if (!s[k].isWord("CASE"))
+            continue;
+        const int end = primaryEnd(s, k) - 1;
+        Seq body(s.begin() + k + 1, s.begin() + end);
+        plusPass(body);
+        s.erase(s.begin() + k + 1, s.begin() + end);
+        s.insert(s.begin() + k + 1, body.begin(), body.end());
+        k += static_cast<int>(body.size());
+    }
     int i = 0;
     while (i < static_cast<int>(s.size())) {
         const Chain c = parseChain(s, i);
@@ -1364,9 +1376,9 @@ void checkTokens(const std::vector<Token>& tokens, const Options& options)
                     fail(QStringLiteral("Incorrect syntax near '%1'.").arg(t.text));
             }
             if (hiddenColumns.contains(v))
-                fail(QStringLiteral("Invalid column name '%1'.").arg(t.value));
+                fail(QStringLiteral("Invalid column name '%1'.").arg(t.kind == Tok::Word ? t.text : t.value));
             if (!options.administrator && (v.startsWith(QLatin1String("SYS_")) || v.startsWith(QLatin1String("SQLITE_"))))
-                fail(QStringLiteral("Invalid object name '%1'.").arg(t.value));
+                fail(QStringLiteral("Invalid object name '%1'.").arg(t.kind == Tok::Word ? t.text : t.value));
             break;
         }
         default:
