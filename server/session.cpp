@@ -74,7 +74,11 @@ struct Session::Impl {
             requireWorkingLogin(QStringLiteral("EXEC %1").arg(r.name));
         const QVariantList args = bindArguments(r, given);
         RoutineContext context{*storage, *translator, options, login};
-        return runProcedure(context, r, args);
+        try {
+            return runProcedure(context, r, args);
+        } catch (const tsql::TranslateError& e) {
+            throw wire::ServerError(e.message);
+        }
     }
 
     void setOption(const tsql::Statement& s)

@@ -567,8 +567,11 @@ void Passes::checkTree(const Seq& s, bool unpivotSpec) const
         }
         if (x.isWord("FOR") && !unpivotSpec)
             fail(notSupported(QStringLiteral("'FOR %1'").arg(i + 1 < s.size() ? s[i + 1].tok.text : QString())));
-        if (x.isWord("WITH") && i > 0)
-            fail(notSupported(QStringLiteral("'WITH' here (table hints, WITH TIES)")));
+        if (x.isWord("WITH") && i > 0) {
+            if (i + 1 < s.size() && s[i + 1].isWord("TIES"))
+                fail(notSupported(QStringLiteral("TOP ... WITH TIES")));
+            fail(notSupported(QStringLiteral("'WITH' after the start of a statement (a table hint or option)")));
+        }
     }
 }
 
@@ -1416,7 +1419,8 @@ std::vector<Token> stripQualifiers(const std::vector<Token>& in)
             else if (identIs(in[i], "DBO") && i + 2 < n && isIdent(in[i + 2]))
                 skip = 2;
             else if (i + 3 < n && identIs(in[i + 2], "DBO") && in[i + 3].kind == Tok::Dot)
-                fail(notSupported(QStringLiteral("The reference to the database '%1'").arg(in[i].value)));
+                fail(notSupported(QStringLiteral("The reference to the database '%1'")
+                                      .arg(in[i].kind == Tok::Word ? in[i].text : in[i].value)));
             if (skip > 0) {
                 carrySpace = carrySpace || in[i].spaceBefore;
                 i += skip - 1;
