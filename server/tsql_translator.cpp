@@ -325,6 +325,11 @@ std::vector<Statement> Translator::translateBatch(const QString& tsql, const Opt
 
 QString Translator::translateCondition(const QString& condition, const QString& table, const Options& options) const
 {
+    const QString key = table + QLatin1Char(':') + QString::number(static_cast<int>(options.dateOrder))
+        + QLatin1Char(':') + condition;
+    const auto known = conditions_.constFind(key);
+    if (known != conditions_.constEnd())
+        return known.value();
     auto refuse = [&](const QString& why) {
         fail(QStringLiteral("Условие отбора \"%1\" не принято: %2").arg(condition, why));
     };
@@ -377,6 +382,9 @@ QString Translator::translateCondition(const QString& condition, const QString& 
     } catch (const TranslateError& e) {
         refuse(e.message);
     }
+    if (conditions_.size() > 200)
+        conditions_.clear();
+    conditions_.insert(key, sql);
     return sql;
 }
 
