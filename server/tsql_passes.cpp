@@ -1388,6 +1388,19 @@ void checkTokens(const std::vector<Token>& tokens, const Options& options)
             break;
         }
     }
+    // CASE ... END nests without parentheses; TOP ... PERCENT copies its query
+    int caseDepth = 0, percents = 0;
+    for (const Token& t : tokens) {
+        if (t.kind != Tok::Word)
+            continue;
+        if (t.value == QLatin1String("CASE") && ++caseDepth > 64)
+            fail(QStringLiteral("Some part of your SQL statement is nested too deeply. "
+                                "Rewrite the query or break it up into smaller queries."));
+        if (t.value == QLatin1String("END") && caseDepth > 0)
+            --caseDepth;
+        if (t.value == QLatin1String("PERCENT") && ++percents > 4)
+            fail(notSupported(QStringLiteral("More than four TOP ... PERCENT in one statement")));
+    }
     // SELECT ... INTO creates a table
     if (n > 0 && tokens[0].kind == Tok::Word && tokens[0].value == QLatin1String("SELECT")) {
         int depth = 0;
