@@ -192,6 +192,9 @@ TEST(Translation, DateLiteralsFollowTheSessionDateFormat)
     // Default month-day-year, as the server starts.
     EXPECT_EQ(s->translate(QStringLiteral("SELECT * FROM mark_mag WHERE p36 = '02.03.2026'")),
               QStringLiteral("SELECT * FROM mark_mag WHERE p36 = '2026-02-03 00:00:00';"));
+    // ... and a SET DATEFORMAT holds for the rest of its batch
+    EXPECT_EQ(s->translate(QStringLiteral("SET DATEFORMAT dmy SELECT CONVERT(datetime, '02.03.2026')")),
+              QStringLiteral("-- session option DATEFORMAT = dmy\nSELECT '2026-03-02 00:00:00';"));
     s->execute(QStringLiteral("SET DATEFORMAT dmy"));
     const QList<Case> cases = {
         {QStringLiteral("INSERT INTO mark_mag([id_group],[p36],[QEL_Update]) VALUES (1,'01.01.01', '31.12.2025 10:30')"),
