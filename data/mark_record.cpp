@@ -1,5 +1,7 @@
 #include "data/mark_record.h"
 
+#include "server/contract.h"
+
 namespace qel::data {
 
 using db::FieldSpec;
@@ -10,25 +12,19 @@ using wire::ColumnType;
 
 QList<Parameter> markSheetParameters()
 {
-    const auto in = [](const char* name, ColumnType type, int size = 0, QVariant value = {}) {
-        return Parameter(QString::fromLatin1(name), type, size, ParamDirection::Input, std::move(value));
-    };
-    return {
-        Parameter(QStringLiteral("@RETURN_VALUE"), ColumnType::Int, 0, ParamDirection::ReturnValue),
-        in("@group", ColumnType::Int),
-        in("@semester", ColumnType::Int),
-        in("@discipline", ColumnType::Int),
-        in("@examination", ColumnType::Int),
-        in("@id_teacher", ColumnType::Int),
-        in("@DoNotShowEst", ColumnType::VarChar, 3, QString(QLatin1String(""))),
-        in("@subgroup", ColumnType::Int),
-        in("@isGetFromSubGroup", ColumnType::Int),
-        in("@id_a_year", ColumnType::Int),
-        in("@id_ebe_var", ColumnType::Int),
-        in("@id_kafedra", ColumnType::Int, 0, -1),
-        in("@id_f_est", ColumnType::Int),
-        in("@Kredits", ColumnType::Int),
-    };
+    // Names, order, types and sizes come from the server contract, so client and server
+    // cannot disagree; every argument starts empty except the declared defaults.
+    const server::contract::Routine* routine = server::contract::findRoutine(QString::fromLatin1(kMarkSheetProcedure));
+    Q_ASSERT(routine);
+    QList<Parameter> out;
+    for (const wire::Param& p : server::contract::parametersOf(*routine)) {
+        QVariant value = p.value;
+        if (p.name.compare(QLatin1String("@DoNotShowEst"), Qt::CaseInsensitive) == 0 && value.isNull())
+            value = QString(QLatin1String(""));   // an empty text, not NULL
+        out << Parameter(p.name, p.type, p.size, p.isReturnValue ? ParamDirection::ReturnValue : ParamDirection::Input,
+                         p.isReturnValue ? QVariant() : value);
+    }
+    return out;
 }
 
 const QList<FieldDecl>& markRecordFields()

@@ -3,6 +3,8 @@
 #include "data/dataset_catalogue.h"
 #include "data/dm_cde_3.h"
 #include "data/mark_record.h"
+#include "platform/db/value_convert.h"
+#include "server/contract.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +164,28 @@ TEST(MarkRecord, FiftyEightFieldsInOrder)
     EXPECT_EQ(data, 35);
     EXPECT_EQ(lookups, 10);
     EXPECT_EQ(calculated, 13);
+}
+
+// The record's data fields are exactly the columns the server declares for the procedure.
+TEST(MarkRecord, DataFieldsMatchTheServerContract)
+{
+    const auto* routine = server::contract::findRoutine(QStringLiteral("SORT_MARK_MAG"));
+    ASSERT_NE(routine, nullptr);
+    QList<const db::FieldSpec*> data;
+    for (const FieldDecl& f : markRecordFields())
+        if (f.spec.kind == FieldKind::Data)
+            data << &f.spec;
+    ASSERT_EQ(data.size(), routine->columns.size());
+    for (int i = 0; i < data.size(); ++i) {
+        const auto& c = routine->columns[i];
+        SCOPED_TRACE(c.name.toStdString());
+        EXPECT_EQ(data[i]->name, c.name);
+        wire::Column wc;
+        wc.type = c.type;
+        const FieldType declared = data[i]->type == FieldType::AutoInc ? FieldType::Integer : data[i]->type;
+        EXPECT_EQ(db::convert::fieldTypeOf(wc), declared);
+        EXPECT_EQ(data[i]->size, c.size);
+    }
 }
 
 TEST(MarkRecord, ThirteenParametersAfterTheReturnValue)

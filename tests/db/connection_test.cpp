@@ -84,6 +84,25 @@ TEST_F(ConnectionTest, StaysWhileAnyDatasetIsOpenAndAfterStatements)
     EXPECT_EQ(server.connects.size(), 2);
 }
 
+// The session's date order must not be lost when the link is dropped and made again.
+TEST_F(ConnectionTest, SessionSettingsAreRepeatedAfterReconnecting)
+{
+    server.handler = [](const QString& sql, const QList<QVariant>&, wire::BatchResult&) {
+        return sql.startsWith(QLatin1String("SET"));
+    };
+    conn.setConnectionString(QStringLiteral("Data Source=srv;User ID=teacher"));
+    conn.execute(QStringLiteral("SET DATEFORMAT mdy"));
+    conn.execute(QStringLiteral("SET DATEFORMAT dmy"));
+    conn.execute(QStringLiteral("UPDATE t SET a = 1"));
+    EXPECT_EQ(conn.sessionSettings(), QStringList{QStringLiteral("SET DATEFORMAT dmy")});
+    server.calls.clear();
+    q.open();   // reconnects
+    EXPECT_EQ(server.statements(), (QStringList{QStringLiteral("SET DATEFORMAT dmy"), QStringLiteral("Select p32 from g_r_y")}));
+    q.close();
+    conn.setConnectionString(QStringLiteral("Data Source=srv;User ID=other"));
+    EXPECT_TRUE(conn.sessionSettings().isEmpty());
+}
+
 TEST_F(ConnectionTest, KeepConnectionHoldsTheLink)
 {
     conn.setKeepConnection(true);
