@@ -5,7 +5,7 @@
 #include "data/settings_file.h"
 #include "platform/os/build_stamp.h"
 #include "platform/ui/dialogs.h"
-#include "tests/login/login_fixture.h"
+#include "tests/fixtures/demo_fixture.h"
 #include "tests/support/keys.h"
 #include "tests/support/recording_dialogs.h"
 
@@ -48,7 +48,7 @@ struct Login {
                  {when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), login});
     }
 
-    test::LoginFixture fx;
+    test::DemoFixture fx;
     test::RecordingDialogs dialogs;
     SessionState session;
     QWidget mainWindow;

@@ -2,7 +2,7 @@
 #include "data/reference_ids.h"
 #include "data/session_state.h"
 #include "data/settings_file.h"
-#include "tests/login/login_fixture.h"
+#include "tests/fixtures/demo_fixture.h"
 
 #include <QProgressBar>
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ struct References {
             fx.admin(QStringLiteral("INSERT INTO VuzDefaults (id_vuz_defaults, id_field) VALUES (?, ?)"), {row, value});
     }
 
-    test::LoginFixture fx;
+    test::DemoFixture fx;
     SessionState session;
     QProgressBar bar;
 };
