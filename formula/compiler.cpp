@@ -269,10 +269,17 @@ OperationList CompileExpression(const QString& source, const VariableTable& vari
     OperationList result;
     auto compile = [&] {
         Recogniser rec(text.data(), int(text.size()), tables, options.memoise);
+        struct Report {
+            const Recogniser& rec;
+            CompileStats* stats;
+            ~Report()
+            {
+                if (stats)
+                    *stats = {rec.steps(), rec.remembered()};
+            }
+        } report{rec, options.stats};
         Walk walk(rec, error);
         result = walk.run(rec.stripEnclosingBrackets({0, int(text.size())}));
-        if (options.stats)
-            *options.stats = {rec.steps(), rec.remembered()};
     };
 
     if (structural <= kStructuralInline) {
