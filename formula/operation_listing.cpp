@@ -33,9 +33,9 @@ QStringList operationListing(const OperationList& ops, const VariableTable& vari
     for (const Operation& op : ops) {
         QStringList words{QLatin1String(kindName(op.Kind))};
         if (op.Kind == okFunction1)
-            words << functions1.nameOf(op.kernel);
+            words << functions1.nameOf(op.Kernel);
         else if (op.Kind == okFunction2)
-            words << functions2.nameOf(op.kernel);
+            words << functions2.nameOf(op.Kernel);
         words << operand(op.Arg1);
         if (op.Arg2)
             words << operand(op.Arg2);

@@ -288,13 +288,13 @@ bool Recogniser::isNumber(Span s) const
     return number(s).has_value();
 }
 
-Kernel Recogniser::function1(Span call) const
+KernelRoutine Recogniser::function1(Span call) const
 {
     const int p = firstAtOrAfter(open_, call.b);
     return p < call.e ? tables_.functions1.find(QStringView(text_ + call.b, p - call.b)) : nullptr;
 }
 
-Kernel Recogniser::function2(Span call) const
+KernelRoutine Recogniser::function2(Span call) const
 {
     const int p = firstAtOrAfter(open_, call.b);
     return p < call.e ? tables_.functions2.find(QStringView(text_ + call.b, p - call.b)) : nullptr;

@@ -60,8 +60,8 @@ public:
     double* variable(Span s) const;
     bool isNumber(Span s) const;
     std::optional<double> number(Span s) const;
-    Kernel function1(Span call) const;   // the routine of a one-argument call's name
-    Kernel function2(Span call) const;
+    KernelRoutine function1(Span call) const;   // the routine of a one-argument call's name
+    KernelRoutine function2(Span call) const;
 
     const char16_t* text() const { return text_; }
     // Work counters, for the benchmark and the tests.
