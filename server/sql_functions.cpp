@@ -345,7 +345,8 @@ void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
     default: {
         const QString s = textArg(argv[0]);
         bool ok = false;
-        const qlonglong v = s.trimmed().toLongLong(&ok);
+        const qlonglong v = s.trimmed().isEmpty() ? 0 : s.trimmed().toLongLong(&ok);
+        ok = ok || s.trimmed().isEmpty(); // T-SQL reads '' as 0
         if (!ok)
             return resultError(ctx, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(s));
         return sqlite3_result_int64(ctx, v);
