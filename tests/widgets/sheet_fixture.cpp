@@ -91,7 +91,16 @@ QWidget* SheetFixture::focused() const
 void SheetFixture::type(const QString& text)
 {
     for (QChar ch : text)
-        QTest::keyClicks(focused(), QString(ch));
+        typeText(focused(), QString(ch));
+}
+
+void typeText(QWidget* widget, const QString& text)
+{
+    for (QChar ch : text) {
+        const char16_t u = ch.toUpper().unicode();
+        const Qt::Key code = u < 0x80 ? Qt::Key(u) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Click, widget, code, QString(ch), Qt::NoModifier);
+    }
 }
 
 void SheetFixture::key(int k, Qt::KeyboardModifiers mods)

@@ -15,6 +15,9 @@
 
 namespace qel::test {
 
+// Types any text into a widget, one key event per character (Cyrillic included).
+void typeText(QWidget* widget, const QString& text);
+
 extern const char* const kMarksSql;
 extern const char* const kTeachersSql;
 
