@@ -13,12 +13,22 @@ namespace qel::server {
 // data when asked. Throws wire::ServerError when the file exists or cannot be written.
 void createDatabase(const QString& path, bool withDemoData);
 
+// What the dialect layer makes of a T-SQL text, against the schema of a new database
+// (qel13-admin db translate). Throws wire::ServerError naming what it cannot translate.
+QString translateForSchema(const QString& tsql);
+
 // One client connection to a database file.
 class Session {
 public:
+    struct AdministratorAccess {};
+
     // Opens the file (a missing file is first created with the schema and the demo data)
     // and checks the server login; a wrong pair fails with "Login failed for user 'NAME'.".
     Session(const QString& path, const QString& user, const QString& password);
+    // The server's administrator on an existing file (qel13-admin db exec, test fixtures):
+    // no login check; may also read and write the server's own sys_* tables.
+    Session(const QString& path, AdministratorAccess);
+    static std::unique_ptr<Session> administrator(const QString& path);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -31,6 +41,9 @@ public:
 
     // The translation of T-SQL text into what runs on the storage (for qel13-admin db translate).
     QString translate(const QString& tsql) const;
+
+    // The server login of the session.
+    QString loginName() const;
 
 private:
     struct Impl;

@@ -23,6 +23,8 @@ void Connection::setConnectionString(const QString& text)
 {
     if (connected())
         throw DbError(QStringLiteral("Строку соединения нельзя менять, пока соединение открыто"));
+    if (text != connectionString_)
+        settings_.clear();
     connectionString_ = text;
 }
 
@@ -51,6 +53,8 @@ void Connection::open()
     try {
         d = factory_ ? factory_(cs) : makeDriver(cs);
         d->open();
+        for (const QString& setting : settings_)
+            d->execute(setting, {});
     } catch (const wire::ServerError& e) {
         throw DbError(e.message());
     }
@@ -146,7 +150,34 @@ auto Connection::run(F&& call)
 
 wire::BatchResult Connection::execute(const QString& sql, const QList<QVariant>& params)
 {
-    return run([&](Driver& d) { return d.execute(sql, params); });
+    wire::BatchResult r = run([&](Driver& d) { return d.execute(sql, params); });
+    if (params.isEmpty())
+        rememberSetting(sql);
+    return r;
+}
+
+void Connection::rememberSetting(const QString& sql)
+{
+    // Only a batch of SET statements, nothing else: "SET DATEFORMAT dmy", "SET NOCOUNT ON;".
+    const QStringList statements = sql.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList sets;
+    for (const QString& st : statements) {
+        const QString t = st.simplified();
+        if (t.isEmpty())
+            continue;
+        if (!t.startsWith(QLatin1String("SET "), Qt::CaseInsensitive) || t.contains(QLatin1Char('\''))
+            || t.contains(QLatin1Char('@')) || t.contains(QLatin1Char('=')))
+            return;
+        sets << t;
+    }
+    for (const QString& set : sets) {
+        // A later value of the same option replaces the earlier one.
+        const QString option = set.section(QLatin1Char(' '), 0, 1).toUpper();
+        for (int i = settings_.size() - 1; i >= 0; --i)
+            if (settings_[i].section(QLatin1Char(' '), 0, 1).toUpper() == option)
+                settings_.removeAt(i);
+        settings_ << set;
+    }
 }
 
 wire::BatchResult Connection::callProcedure(const QString& name, const QList<wire::Param>& params)

@@ -8,6 +8,7 @@
 #include "platform/db/driver.h"
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -42,7 +43,10 @@ public:
     void setConnected(bool on) { on ? open() : close(); }
 
     // A batch of statements on this connection, opened on demand; "?" marks positional
-    // parameters. Returns the whole result (result sets, rows affected).
+    // parameters. Returns the whole result (result sets, rows affected). A batch made of
+    // SET statements only ("SET DATEFORMAT dmy") is a session setting: the connection
+    // repeats it whenever it reconnects on its own, until the connection string changes.
+    const QStringList& sessionSettings() const { return settings_; }
     wire::BatchResult execute(const QString& sql, const QList<QVariant>& params = {});
     wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params);
 
@@ -66,6 +70,7 @@ private:
     void release();
     void dropIfIdle();
     template <class F> auto run(F&& call);
+    void rememberSetting(const QString& sql);
 
     QString name_;
     QString connectionString_;
@@ -73,6 +78,7 @@ private:
     DriverFactory factory_;
     std::unique_ptr<Driver> driver_;
     QList<DataSet*> dataSets_;
+    QStringList settings_;
     int activeCount_ = 0;
     int running_ = 0;
     bool closing_ = false;

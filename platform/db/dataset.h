@@ -123,14 +123,16 @@ public:
 
     // Filter text of simple comparisons: "id_exmination=5", "p109='Ведомость'",
     // "a=1 and b<>'x'", "or", parentheses, "is null". Kept across close and open;
-    // applies while filtered() is on. A malformed text or unknown field raises DbError.
+    // applies while filtered() is on. Names are fields or, without a field of that name,
+    // columns of the result. A malformed text or unknown name raises DbError.
     void setFilter(const QString& text);
     const QString& filter() const { return filterText_; }
     void setFiltered(bool on);
     bool filtered() const { return filtered_; }
 
     // Client-side stable sort of the open rows: "p20", "s_fio DESC, p20". Empty restores
-    // the server's order. DbError while closed or for an unknown field. Cleared at close.
+    // the server's order. Names as for filters. DbError while closed or for an unknown
+    // name. Cleared at close.
     void setSort(const QString& text);
     const QString& sort() const { return sortText_; }
 
@@ -241,6 +243,8 @@ private:
     void rebuildOrder();
     void rebuildView();
     int viewPosOf(int record) const;
+    int resolveColumn(const QString& name) const;   // field index, or -1 - column index
+    QVariant columnValue(int record, int ref);
     // active record
     const Record* activeRecord() const;
     QVariant storedValue(int record, const Field& f);

@@ -15,7 +15,7 @@ namespace qel::db {
 namespace {
 
 struct SortSpec {
-    const Field* field;
+    int ref;
     bool descending;
 };
 
@@ -88,7 +88,7 @@ void DataSet::rebuildOrder()
         QString name = words.join(QLatin1Char(' '));
         if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
             name = name.mid(1, name.size() - 2);
-        specs.push_back({&fieldByName(name), desc});
+        specs.push_back({resolveColumn(name), desc});
     }
 
     // Keys computed once per record, then a stable sort of the record indices.
@@ -97,7 +97,7 @@ void DataSet::rebuildOrder()
         auto& k = keys[size_t(rec)];
         k.reserve(specs.size());
         for (const SortSpec& s : specs)
-            k.push_back(sortValueOf(storedValue(rec, *s.field)));
+            k.push_back(sortValueOf(columnValue(rec, s.ref)));
     }
     std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
         const auto& ka = keys[size_t(a)];
@@ -120,14 +120,14 @@ void DataSet::rebuildView()
         view_ = order_;
         return;
     }
-    QHash<QString, const Field*> byText;
+    QHash<QString, int> byText;
     for (const QString& name : filterExpr_->fieldNames())
-        byText.insert(name, &fieldByName(name));
+        byText.insert(name, resolveColumn(name));
     view_.clear();
     view_.reserve(order_.size());
     for (int rec : order_) {
         const bool ok = filterExpr_->matches([&](const QString& name) {
-            return storedValue(rec, *byText.value(name));
+            return columnValue(rec, byText.value(name));
         });
         if (ok)
             view_.push_back(rec);
@@ -143,6 +143,24 @@ int DataSet::viewPosOf(int record) const
         viewPosDirty_ = false;
     }
     return record >= 0 && size_t(record) < viewPos_.size() ? viewPos_[size_t(record)] : -1;
+}
+
+// Filters and sorts name fields or, like the server's cursor, any column of the result.
+int DataSet::resolveColumn(const QString& name) const
+{
+    if (const Field* f = findField(name))
+        return f->index();
+    for (int i = 0; i < columns_.size(); ++i)
+        if (columns_[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return -1 - i;
+    throw DbError(QStringLiteral("%1: поле \"%2\" не найдено").arg(name_, name));
+}
+
+QVariant DataSet::columnValue(int record, int ref)
+{
+    if (ref >= 0)
+        return storedValue(record, *fieldList_[size_t(ref)]);
+    return records_[size_t(record)].data.value(-1 - ref);
 }
 
 // ---- navigation -------------------------------------------------------------------------
@@ -330,7 +348,7 @@ void DataSet::setFilter(const QString& text)
     auto expr = FilterExpression::parse(text);
     if (active() && filtered_)
         for (const QString& name : expr->fieldNames())
-            fieldByName(name);
+            resolveColumn(name);
     if (active() && filtered_)
         checkBrowseMode();
     filterExpr_ = std::move(expr);
@@ -353,7 +371,7 @@ void DataSet::setFiltered(bool on)
     if (active()) {
         if (on && filterExpr_)
             for (const QString& name : filterExpr_->fieldNames())
-                fieldByName(name);
+                resolveColumn(name);
         checkBrowseMode();
     }
     filtered_ = on;

@@ -1,0 +1,10 @@
+// The computing routines of the operation kinds okVariable .. okFourthPower.
+#pragma once
+
+#include "formula/operation.h"
+
+namespace qel::formula {
+
+Kernel kernelOf(TOperationKind kind);
+
+} // namespace qel::formula
