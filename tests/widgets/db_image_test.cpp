@@ -1,7 +1,7 @@
 // The data-aware picture follows the current record's blob: a valid JPEG is shown, a
 // truncated or garbage blob and a null show an empty picture, never a crash.
 #include "platform/ui/db_image.h"
-#include "tests/widgets/fake_server.h"
+#include "tests/widgets/sheet_fixture.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -41,15 +41,14 @@ TEST(DBImage, ShowsTheCurrentRecordsPictureAndEmptyForDamagedBlobs)
         {"null", QVariant(), false},
         {"valid again", jpeg, true},
     };
-    QList<wire::Row> rows;
+    auto db = test::databaseForThisTest();
     int id = 1;
     for (const Case& c : cases)
-        rows << wire::Row{id++, c.blob};
-    test::TestDb db;
-    db::Query& photos =
-        db.query(QStringLiteral("ADOQ_foto"), QStringLiteral("SELECT photo, id_student FROM photos"),
-                 test::makeResult({"id_student:int", "photo:blob"}, rows));
+        db->admin(QStringLiteral("INSERT INTO StudentPhoto (id_student, photo) VALUES (?, ?)"), {id++, c.blob});
+    db::Query& photos = db->query(QStringLiteral("ADOQ_foto"),
+                                  QStringLiteral("SELECT photo, id_student FROM dbo.StudentPhoto ORDER BY id_student"));
     photos.open();
+    ASSERT_EQ(photos.recordCount(), int(std::size(cases)));
     db::DataSource source(QStringLiteral("DS_foto"));
     source.setDataSet(&photos);
 

@@ -5,7 +5,6 @@
 #include "platform/ui/db_lookup_list_box.h"
 #include "tests/support/modal.h"
 #include "tests/support/recording_dialogs.h"
-#include "tests/widgets/fake_server.h"
 #include "tests/widgets/sheet_fixture.h"
 
 #include <QAbstractItemView>
@@ -21,12 +20,13 @@ class LookupControls : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        disciplines = &db.query(QStringLiteral("ADOQ_Discipline"), QStringLiteral("SELECT * FROM disciplines"),
-                                test::makeResult({"id:int", "p34:varchar:100", "Kredits:int"},
-                                                 {{31, QStringLiteral("Математика"), 1},
-                                                  {42, QStringLiteral("Физика"), 2},
-                                                  {52, QStringLiteral("Химия"), 2},
-                                                  {63, QStringLiteral("История"), 3}}));
+        db = test::databaseForThisTest();
+        db->admin(QStringLiteral("INSERT INTO discipline (id_discipline, p34) VALUES (3, 'Математика'), (4, 'Физика'), "
+                                 "(5, 'Химия'), (6, 'История')"));
+        // The list key joins the discipline and its credits, as the sheet's discipline list does.
+        disciplines = &db->query(QStringLiteral("ADOQ_Discipline"),
+                                 QStringLiteral("SELECT p34, id_discipline * 10 + id_discipline - 2 AS id "
+                                                "FROM discipline ORDER BY id_discipline"));
         disciplines->open();
         source.setDataSet(disciplines);
         window = std::make_unique<QWidget>();
@@ -62,7 +62,7 @@ protected:
     }
 
     test::RecordingDialogs dialogs;
-    test::TestDb db;
+    std::unique_ptr<test::WidgetDb> db;
     db::Query* disciplines = nullptr;
     db::DataSource source;
     std::unique_ptr<QWidget> window;
@@ -98,7 +98,7 @@ TEST_F(LookupControls, ComboPickSetsTheKeyAndPositionsTheListDataset)
     EXPECT_EQ(comboClicks, 1);
     EXPECT_TRUE(combo->hasSelection());
     const QVariant key = combo->keyValue();
-    EXPECT_EQ(key, QVariant(52));
+    EXPECT_EQ(key, QVariant(53));
     const int row = disciplines->currentRow();
     EXPECT_EQ(row, 2);
     EXPECT_EQ(keyInHandler, key);
@@ -110,11 +110,11 @@ TEST_F(LookupControls, ComboPickSetsTheKeyAndPositionsTheListDataset)
 
 TEST_F(LookupControls, KeySetFromCodeRunsNoHandlerButPositionsTheList)
 {
-    combo->setKeyValue(52);
+    combo->setKeyValue(53);
     EXPECT_EQ(comboClicks, 0);
     EXPECT_EQ(combo->text(), QStringLiteral("Химия"));
     EXPECT_EQ(disciplines->currentRow(), 2);
-    combo->setKeyValue(QStringLiteral("63"));   // the key's text form works as well
+    combo->setKeyValue(QStringLiteral("64"));   // the key's text form works as well
     EXPECT_EQ(combo->text(), QStringLiteral("История"));
     EXPECT_EQ(disciplines->currentRow(), 3);
 
@@ -147,11 +147,11 @@ TEST_F(LookupControls, ListBoxPickByClickAndKeys)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                       list->visualRect(list->model()->index(3, 0)).center());
     EXPECT_EQ(listClicks, 1);
-    EXPECT_EQ(list->keyValue(), QVariant(63));
+    EXPECT_EQ(list->keyValue(), QVariant(64));
     EXPECT_EQ(disciplines->currentRow(), 3);
     QTest::keyClick(list, Qt::Key_Up);
     EXPECT_EQ(listClicks, 2);
-    EXPECT_EQ(list->keyValue(), QVariant(52));
+    EXPECT_EQ(list->keyValue(), QVariant(53));
     EXPECT_EQ(disciplines->currentRow(), 2);
     // A click on the chosen row is a pick again.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,

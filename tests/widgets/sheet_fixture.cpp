@@ -7,42 +7,52 @@
 
 namespace qel::test {
 
-const char* const kMarksSql = "SELECT * FROM marks";
-const char* const kTeachersSql = "SELECT * FROM teachers";
+const char* const kMarksSql =
+    "SELECT m.id_mark_mag, s.s_fio AS student, m.m1, m.m2, m.p36, m.id_teacher, m.primech "
+    "FROM mark_mag m INNER JOIN s_fio s ON s.id_student = m.id_student ORDER BY s.s_fio";
+
+std::unique_ptr<WidgetDb> databaseForThisTest()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::make_unique<WidgetDb>(QStringLiteral("widgets-%1-%2")
+                                          .arg(QString::fromLatin1(info->test_suite_name()),
+                                               QString::fromLatin1(info->name())));
+}
 
 void SheetFixture::SetUp()
 {
-    teachers = &db.query(QStringLiteral("ADOQ_t_fio"), QString::fromLatin1(kTeachersSql),
-                         makeResult({"id_teacher:int", "t_fio:varchar:50"},
-                                    {{1, QStringLiteral("Зав. кафедрой")},
-                                     {7, QStringLiteral("Петров П.П.")},
-                                     {9, QStringLiteral("Сидорова А.В.")}}));
+    db = databaseForThisTest();
+    db->admin(QStringLiteral(R"(
+        INSERT INTO t_fio (id_teacher, t_fio, s_t_fio) VALUES (1, 'Зав. кафедрой', 'Зав. кафедрой ..'),
+            (7, 'Петров П.П.', 'Петров П.П.'), (9, 'Сидорова А.В.', 'Сидорова А.В.');
+        INSERT INTO s_fio (id_student, s_fio, idid) VALUES (1, 'Авдеев Илья', '21-01'), (2, 'Белова Мария', '21-02'),
+            (3, 'Волков Олег', '21-03'), (4, 'Гришина Анна', '21-04'), (5, 'Дмитриев Павел', '21-05');
+        INSERT INTO mark_mag (id_mark_mag, id_student, m1, m2, p36, id_teacher, primech) VALUES
+            (1, 1, 10, 20, '15.01.2024', 7, 'д'),
+            (2, 2, 15, 25, NULL, 9, 'н/д'),
+            (3, 3, 5, NULL, '16.01.2024', 7, ''),
+            (4, 4, 30, 10, NULL, 1, 'д'),
+            (5, 5, 0, 0, NULL, 9, 'д');
+    )"));
+
+    teachers = &db->query(QStringLiteral("ADOQ_t_fio"), QStringLiteral("SELECT id_teacher, t_fio FROM t_fio"));
     teachers->open();
 
-    marks = &db.query(QStringLiteral("ADO_SP_Sort"), QString::fromLatin1(kMarksSql),
-                      makeResult({"id_mark_mag:identity", "student:varchar:50", "m1:float", "m2:float", "p36:date",
-                                  "id_teacher:int", "primech:varchar:5"},
-                                 {{1, QStringLiteral("Авдеев Илья"), 10.0, 20.0, QDate(2024, 1, 15), 7, QStringLiteral("д")},
-                                  {2, QStringLiteral("Белова Мария"), 15.0, 25.0, QVariant(), 9, QStringLiteral("н/д")},
-                                  {3, QStringLiteral("Волков Олег"), 5.0, QVariant(), QDate(2024, 1, 16), 7, QString()},
-                                  {4, QStringLiteral("Гришина Анна"), 30.0, 10.0, QVariant(), 1, QStringLiteral("д")},
-                                  {5, QStringLiteral("Дмитриев Павел"), 0.0, 0.0, QVariant(), 9, QStringLiteral("д")}},
-                                 QStringLiteral("mark_mag")));
+    marks = &db->query(QStringLiteral("ADO_SP_Sort"), QString::fromLatin1(kMarksSql));
     marks->addField(db::FieldSpec::autoInc("id_mark_mag"));
-    marks->addField(db::FieldSpec::string("student", 50));
+    marks->addField(db::FieldSpec::string("student", 100));
     marks->addField(db::FieldSpec::floating("m1").min(0).max(100));
     marks->addField(db::FieldSpec::floating("m2"));
-    marks->addField(db::FieldSpec::date("p36"));
+    marks->addField(db::FieldSpec::dateTime("p36"));
     marks->addField(db::FieldSpec::integer("id_teacher"));
-    marks->addField(db::FieldSpec::string("primech", 5));
-    marks->addField(db::FieldSpec::lookup("teacher", db::FieldType::String, 50, QStringLiteral("id_teacher"), teachers,
+    marks->addField(db::FieldSpec::string("primech", 50));
+    marks->addField(db::FieldSpec::lookup("teacher", db::FieldType::String, 60, QStringLiteral("id_teacher"), teachers,
                                           QStringLiteral("id_teacher"), QStringLiteral("t_fio")));
+    marks->addUpdateTable(QStringLiteral("mark_mag"), QStringLiteral("id_mark_mag"));
     marks->open();
 
     source = std::make_unique<db::DataSource>(QStringLiteral("DS_SP_Sort"));
     source->setDataSet(marks);
-    teacherSource = std::make_unique<db::DataSource>(QStringLiteral("DS_t_fio"));
-    teacherSource->setDataSet(teachers);
 
     window = std::make_unique<QWidget>();
     auto* layout = new QVBoxLayout(window.get());
@@ -74,6 +84,8 @@ void SheetFixture::SetUp()
 void SheetFixture::TearDown()
 {
     window.reset();
+    source.reset();
+    db.reset();
 }
 
 void SheetFixture::clickCell(int row, int column, Qt::KeyboardModifiers mods)
@@ -111,6 +123,11 @@ void SheetFixture::key(int k, Qt::KeyboardModifiers mods)
 QVariant SheetFixture::value(int row, const QString& field)
 {
     return marks->rowValue(row, marks->fieldByName(field));
+}
+
+QVariant SheetFixture::stored(int idMarkMag, const QString& column) const
+{
+    return db->scalar(QStringLiteral("SELECT %1 FROM mark_mag WHERE id_mark_mag = %2").arg(column).arg(idMarkMag));
 }
 
 } // namespace qel::test

@@ -10,7 +10,6 @@
 #include "platform/ui/status_bar.h"
 #include "platform/ui/up_down_edit.h"
 #include "tests/support/recording_dialogs.h"
-#include "tests/widgets/fake_server.h"
 #include "tests/widgets/sheet_fixture.h"
 
 #include <QApplication>
@@ -119,7 +118,7 @@ TEST_F(Navigator, ShowsTheChosenButtonsWithHintsAndActsOnTheDataset)
     QTest::mouseClick(nav.button(ui::NavigateButton::Post), Qt::LeftButton);
     EXPECT_EQ(marks->state(), db::DataSetState::Browse);
     EXPECT_EQ(value(2, "m1"), QVariant(44.0));
-    EXPECT_EQ(db.server().writes().size(), 1);
+    EXPECT_EQ(stored(3, QStringLiteral("m1")), QVariant(44.0));
     EXPECT_FALSE(nav.isButtonEnabled(ui::NavigateButton::Cancel));
 
     clickCell(2, ColM1);
@@ -129,12 +128,12 @@ TEST_F(Navigator, ShowsTheChosenButtonsWithHintsAndActsOnTheDataset)
     EXPECT_EQ(marks->state(), db::DataSetState::Browse);
 
     // A failing post is reported; the row stays in edit state.
-    db.server().failWritesWith = QStringLiteral("Ошибка записи");
     clickCell(2, ColM1);
     type(QStringLiteral("5"));
+    db->admin(QStringLiteral("DELETE FROM mark_mag WHERE id_mark_mag = 3"));
     QTest::mouseClick(nav.button(ui::NavigateButton::Post), Qt::LeftButton);
     ASSERT_EQ(dialogs.count(), 1);
-    EXPECT_EQ(dialogs.last().text, QStringLiteral("Ошибка записи"));
+    EXPECT_EQ(dialogs.last().text, QString::fromLatin1(db::kRowNotLocated));
     EXPECT_EQ(marks->state(), db::DataSetState::Edit);
 }
 
@@ -144,9 +143,11 @@ TEST_F(Navigator, RefreshRereadsTheRows)
     nav.setVisibleButtons({ui::NavigateButton::Refresh});
     nav.setHint(ui::NavigateButton::Refresh, QStringLiteral("Обновить"));
     nav.setDataSource(source.get());
-    const int before = db.server().statements.count(QString::fromLatin1(test::kMarksSql));
-    nav.clickButton(ui::NavigateButton::Refresh);
-    EXPECT_EQ(db.server().statements.count(QString::fromLatin1(test::kMarksSql)), before + 1);
+    db->admin(QStringLiteral("UPDATE mark_mag SET m2 = 12 WHERE id_mark_mag = 4"));
+    EXPECT_EQ(grid->cellText(3, ColM2), QStringLiteral("10"));
+    QTest::mouseClick(nav.button(ui::NavigateButton::Refresh), Qt::LeftButton);
+    EXPECT_EQ(grid->cellText(3, ColM2), QStringLiteral("12"));
+    EXPECT_EQ(grid->footerText(ColM2), QStringLiteral("57"));
     EXPECT_EQ(nav.hint(ui::NavigateButton::Refresh), QStringLiteral("Обновить"));
     marks->close();
     EXPECT_FALSE(nav.isButtonEnabled(ui::NavigateButton::Refresh));
