@@ -15,14 +15,32 @@ QList<db::Bookmark> GridRowSelection::bookmarks() const
     return out;
 }
 
+void GridRowSelection::reindex() const
+{
+    if (!indexDirty_)
+        return;
+    bookmarkSet_.clear();
+    rowSet_.clear();
+    for (const Item& i : items_) {
+        bookmarkSet_.insert(keyOf(i.bookmark));
+        if (i.row >= 0)
+            rowSet_.insert(i.row);
+    }
+    indexDirty_ = false;
+}
+
 bool GridRowSelection::contains(const db::Bookmark& bookmark) const
 {
-    return std::any_of(items_.begin(), items_.end(), [&](const Item& i) { return i.bookmark == bookmark; });
+    reindex();
+    return bookmarkSet_.contains(keyOf(bookmark));
 }
 
 bool GridRowSelection::isRowSelected(int row) const
 {
-    return row >= 0 && std::any_of(items_.begin(), items_.end(), [&](const Item& i) { return i.row == row; });
+    if (row < 0 || items_.empty())
+        return false;
+    reindex();
+    return rowSet_.contains(row);
 }
 
 bool GridRowSelection::currentRowSelected() const
@@ -97,7 +115,10 @@ void GridRowSelection::add(const db::Bookmark& bookmark, int row)
     if (items_.empty())
         layout_ = currentLayout();
     items_.push_back({bookmark, row});
-    changed();
+    bookmarkSet_.insert(keyOf(bookmark));
+    if (row >= 0)
+        rowSet_.insert(row);
+    changed(false);
 }
 
 void GridRowSelection::remove(const db::Bookmark& bookmark)
@@ -114,6 +135,7 @@ void GridRowSelection::rowsInserted(int first, int count)
     for (Item& i : items_)
         if (i.row >= first)
             i.row += count;
+    indexDirty_ = true;
     layout_ = currentLayout();
 }
 
@@ -130,6 +152,7 @@ void GridRowSelection::rowsRemoved(int first, int count)
     for (Item& i : items_)
         if (i.row >= first + count)
             i.row -= count;
+    indexDirty_ = true;
     layout_ = currentLayout();
     if (items_.size() != old)
         changed();
@@ -150,6 +173,7 @@ void GridRowSelection::layoutReset()
     if (!(now == layout_))
         for (Item& i : items_)
             i.row = -1;
+    indexDirty_ = true;
     layout_ = now;
     if (items_.size() != old)
         changed();
@@ -158,6 +182,7 @@ void GridRowSelection::layoutReset()
 void GridRowSelection::dataSetChanged()
 {
     items_.clear();
+    indexDirty_ = true;
     layout_ = currentLayout();
 }
 
@@ -173,6 +198,11 @@ GridRowSelection::Layout GridRowSelection::currentLayout() const
     return l;
 }
 
-void GridRowSelection::changed() { grid_.selectionChanged(); }
+void GridRowSelection::changed(bool reindex)
+{
+    if (reindex)
+        indexDirty_ = true;
+    grid_.selectionChanged();
+}
 
 } // namespace qel::ui

@@ -5,6 +5,7 @@
 #include "platform/db/dataset.h"
 
 #include <QList>
+#include <QSet>
 #include <vector>
 
 namespace qel::ui {
@@ -55,11 +56,17 @@ private:
         bool operator==(const Layout&) const = default;
     };
     Layout currentLayout() const;
-    void changed();
+    void changed(bool reindex = true);
+    void reindex() const;
+    static quint64 keyOf(const db::Bookmark& b) { return (b.generation << 32) ^ quint64(quint32(b.record)); }
 
     TQXDBGridEh& grid_;
     std::vector<Item> items_;
     Layout layout_;
+    // Lookups for painting and toggling, rebuilt after changes.
+    mutable QSet<quint64> bookmarkSet_;
+    mutable QSet<int> rowSet_;
+    mutable bool indexDirty_ = true;
 };
 
 } // namespace qel::ui
