@@ -17,7 +17,8 @@ void createDatabase(const QString& path, bool withDemoData);
 // (qel13-admin db translate). Throws wire::ServerError naming what it cannot translate.
 QString translateForSchema(const QString& tsql);
 
-// One client connection to a database file.
+// One client connection to a database file. A session is used by one thread at a time;
+// sessions in different threads (or processes) may share a file.
 class Session {
 public:
     struct AdministratorAccess {};

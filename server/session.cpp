@@ -74,7 +74,11 @@ struct Session::Impl {
             requireWorkingLogin(QStringLiteral("EXEC %1").arg(r.name));
         const QVariantList args = bindArguments(r, given);
         RoutineContext context{*storage, *translator, options, login};
-        return runProcedure(context, r, args);
+        try {
+            return runProcedure(context, r, args);
+        } catch (const tsql::TranslateError& e) {
+            throw wire::ServerError(e.message);
+        }
     }
 
     void setOption(const tsql::Statement& s)
@@ -206,8 +210,7 @@ wire::BatchResult Session::execute(const QString& tsql, const QList<QVariant>& p
         case tsql::StatementKind::Transaction:
         case tsql::StatementKind::Query:
         case tsql::StatementKind::Print: {
-            if (s.kind != tsql::StatementKind::Transaction)
-                d->requireWorkingLogin(QStringLiteral("the statement"));
+            d->requireWorkingLogin(QStringLiteral("the statement"));
             sqlite3_stmt* st = storage.prepare(s.sql);
             const int count = sqlite3_bind_parameter_count(st);
             for (int i = 1; i <= count; ++i) {

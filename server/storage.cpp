@@ -167,7 +167,7 @@ wire::ColumnType columnTypeOf(const QString& declared, int* size)
 
 Storage::Storage(const QString& path, bool create) : path_(path)
 {
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW;
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX;
     if (create)
         flags |= SQLITE_OPEN_CREATE;
     const QByteArray file = path.toUtf8();
@@ -270,6 +270,7 @@ sqlite3_stmt* Storage::prepare(const QString& sql)
         for (sqlite3_stmt* old : std::as_const(cache_))
             sqlite3_finalize(old);
         cache_.clear();
+        described_.clear();
     }
     cache_.insert(key, st);
     return st;
@@ -392,8 +393,15 @@ wire::ResultSet Storage::readAll(sqlite3_stmt* st, const QList<tsql::ValueKind>&
 {
     wire::ResultSet rs;
     const int n = sqlite3_column_count(st);
-    for (int i = 0; i < n; ++i)
-        rs.columns.append(describeColumn(st, i, hints));
+    const auto known = described_.constFind(st);
+    if (known != described_.constEnd() && hints.isEmpty()) {
+        rs.columns = known.value();
+    } else {
+        for (int i = 0; i < n; ++i)
+            rs.columns.append(describeColumn(st, i, hints));
+        if (hints.isEmpty() && std::find(cache_.cbegin(), cache_.cend(), st) != cache_.cend())
+            described_.insert(st, rs.columns);
+    }
     QList<wire::ColumnType> types;
     for (const wire::Column& c : rs.columns)
         types.append(c.type);

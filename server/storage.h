@@ -18,6 +18,7 @@ namespace qel::server {
 class Storage {
 public:
     // Opens the file; create: make it when missing (the caller then adds the schema).
+    // A connection belongs to one session and is used by one thread at a time.
     // Throws wire::ServerError.
     Storage(const QString& path, bool create);
     ~Storage();
@@ -86,6 +87,7 @@ private:
     bool internal_ = false;
     QHash<QString, sqlite3_stmt*> cache_;
     QHash<QString, ColumnMeta> meta_;
+    QHash<sqlite3_stmt*, QList<wire::Column>> described_; // columns of cached statements
 };
 
 // The declared type of a column as the client sees it.

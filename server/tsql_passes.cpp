@@ -567,8 +567,11 @@ void Passes::checkTree(const Seq& s, bool unpivotSpec) const
         }
         if (x.isWord("FOR") && !unpivotSpec)
             fail(notSupported(QStringLiteral("'FOR %1'").arg(i + 1 < s.size() ? s[i + 1].tok.text : QString())));
-        if (x.isWord("WITH") && i > 0)
-            fail(notSupported(QStringLiteral("'WITH' here (table hints, WITH TIES)")));
+        if (x.isWord("WITH") && i > 0) {
+            if (i + 1 < s.size() && s[i + 1].isWord("TIES"))
+                fail(notSupported(QStringLiteral("TOP ... WITH TIES")));
+            fail(notSupported(QStringLiteral("'WITH' after the start of a statement (a table hint or option)")));
+        }
     }
 }
 
@@ -1385,6 +1388,19 @@ void checkTokens(const std::vector<Token>& tokens, const Options& options)
             break;
         }
     }
+    // CASE ... END nests without parentheses; TOP ... PERCENT copies its query
+    int caseDepth = 0, percents = 0;
+    for (const Token& t : tokens) {
+        if (t.kind != Tok::Word)
+            continue;
+        if (t.value == QLatin1String("CASE") && ++caseDepth > 64)
+            fail(QStringLiteral("Some part of your SQL statement is nested too deeply. "
+                                "Rewrite the query or break it up into smaller queries."));
+        if (t.value == QLatin1String("END") && caseDepth > 0)
+            --caseDepth;
+        if (t.value == QLatin1String("PERCENT") && ++percents > 4)
+            fail(notSupported(QStringLiteral("More than four TOP ... PERCENT in one statement")));
+    }
     // SELECT ... INTO creates a table
     if (n > 0 && tokens[0].kind == Tok::Word && tokens[0].value == QLatin1String("SELECT")) {
         int depth = 0;
@@ -1416,7 +1432,8 @@ std::vector<Token> stripQualifiers(const std::vector<Token>& in)
             else if (identIs(in[i], "DBO") && i + 2 < n && isIdent(in[i + 2]))
                 skip = 2;
             else if (i + 3 < n && identIs(in[i + 2], "DBO") && in[i + 3].kind == Tok::Dot)
-                fail(notSupported(QStringLiteral("The reference to the database '%1'").arg(in[i].value)));
+                fail(notSupported(QStringLiteral("The reference to the database '%1'")
+                                      .arg(in[i].kind == Tok::Word ? in[i].text : in[i].value)));
             if (skip > 0) {
                 carrySpace = carrySpace || in[i].spaceBefore;
                 i += skip - 1;

@@ -283,6 +283,7 @@ std::vector<Statement> Translator::translateBatch(const QString& tsql, const Opt
         fail(e.message);
     }
     std::vector<Statement> out;
+    Options current = options; // SET DATEFORMAT takes effect for the rest of the batch
     for (const auto& [b, e] : splitStatements(tokens)) {
         const std::vector<Token> st(tokens.begin() + b, tokens.begin() + e);
         const Token& first = st.front();
@@ -291,6 +292,19 @@ std::vector<Statement> Translator::translateBatch(const QString& tsql, const Opt
             out.push_back(parseExec(stripQualifiers(st)));
         } else if (w == QLatin1String("SET")) {
             out.push_back(parseSet(st));
+            const QString v = out.back().optionValue.trimmed().toLower();
+            if (out.back().option == QLatin1String("DATEFORMAT")) {
+                static const QHash<QString, DateOrder> orders = {
+                    {QStringLiteral("mdy"), DateOrder::MDY}, {QStringLiteral("dmy"), DateOrder::DMY},
+                    {QStringLiteral("ymd"), DateOrder::YMD}, {QStringLiteral("ydm"), DateOrder::YDM},
+                    {QStringLiteral("myd"), DateOrder::MYD}, {QStringLiteral("dym"), DateOrder::DYM}};
+                current.dateOrder = orders.value(v, current.dateOrder);
+            } else if (out.back().option == QLatin1String("LANGUAGE")) {
+                if (v == QLatin1String("us_english") || v == QLatin1String("english"))
+                    current.dateOrder = DateOrder::MDY;
+                else if (v == QStringLiteral("русский") || v == QLatin1String("russian"))
+                    current.dateOrder = DateOrder::DMY;
+            }
         } else if (w == QLatin1String("BEGIN") || w == QLatin1String("COMMIT") || w == QLatin1String("ROLLBACK")) {
             out.push_back(transaction(st));
         } else if (w == QLatin1String("PRINT")) {
@@ -303,13 +317,13 @@ std::vector<Statement> Translator::translateBatch(const QString& tsql, const Opt
             sel.kind = Tok::Word;
             sel.text = sel.value = QStringLiteral("SELECT");
             expr.insert(expr.begin(), sel);
-            s.sql = translateDml(expr, catalog_, options, paramKinds, &s.paramDates).sql;
+            s.sql = translateDml(expr, catalog_, current, paramKinds, &s.paramDates).sql;
             out.push_back(s);
         } else if (w == QLatin1String("SELECT") || w == QLatin1String("INSERT") || w == QLatin1String("UPDATE")
                    || w == QLatin1String("DELETE") || w == QLatin1String("WITH") || first.kind == Tok::LParen) {
             Statement s;
             s.kind = StatementKind::Query;
-            const DmlResult r = translateDml(st, catalog_, options, paramKinds, &s.paramDates);
+            const DmlResult r = translateDml(st, catalog_, current, paramKinds, &s.paramDates);
             s.sql = r.sql;
             s.columnKinds = r.columnKinds;
             s.isSelect = r.isSelect;
@@ -325,6 +339,11 @@ std::vector<Statement> Translator::translateBatch(const QString& tsql, const Opt
 
 QString Translator::translateCondition(const QString& condition, const QString& table, const Options& options) const
 {
+    const QString key = table + QLatin1Char(':') + QString::number(static_cast<int>(options.dateOrder))
+        + QLatin1Char(':') + condition;
+    const auto known = conditions_.constFind(key);
+    if (known != conditions_.constEnd())
+        return known.value();
     auto refuse = [&](const QString& why) {
         fail(QStringLiteral("Условие отбора \"%1\" не принято: %2").arg(condition, why));
     };
@@ -377,6 +396,9 @@ QString Translator::translateCondition(const QString& condition, const QString& 
     } catch (const TranslateError& e) {
         refuse(e.message);
     }
+    if (conditions_.size() > 200)
+        conditions_.clear();
+    conditions_.insert(key, sql);
     return sql;
 }
 

@@ -91,6 +91,7 @@ public:
 
 private:
     const Catalog& catalog_;
+    mutable QHash<QString, QString> conditions_; // accepted conditions, by table, order and text
 };
 
 // The text a statement list stands for, for display (qel13-admin db translate).

@@ -22,11 +22,15 @@ QString upperName(const Node& node) { return node.tok.value.toUpper(); }
 
 Seq buildTree(const std::vector<Token>& tokens, size_t from, size_t to)
 {
+    constexpr size_t kMaxNesting = 64;
     std::vector<Seq> stack(1);
     std::vector<Token> opens;
     for (size_t i = from; i < to; ++i) {
         const Token& t = tokens[i];
         if (t.kind == Tok::LParen) {
+            if (stack.size() > kMaxNesting)
+                throw TranslateError{QStringLiteral("Some part of your SQL statement is nested too deeply. "
+                                                    "Rewrite the query or break it up into smaller queries.")};
             opens.push_back(t);
             stack.emplace_back();
         } else if (t.kind == Tok::RParen) {

@@ -56,3 +56,5 @@ private:
 };
 
 } // namespace qel::db
+
+Q_DECLARE_METATYPE(qel::db::DataSetState)

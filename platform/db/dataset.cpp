@@ -274,6 +274,8 @@ void DataSet::clearFields()
 
 void DataSet::rebuildNameIndex()
 {
+    ++fieldsVersion_;
+    lookupIndexes_.clear();
     byName_.clear();
     fieldList_.clear();
     for (size_t i = 0; i < fields_.size(); ++i) {

@@ -255,7 +255,8 @@ private:
     void computeCurrent();
     void bumpEpoch() { ++epoch_; }
     QVariant lookupValue(const Field& f, const Record& r);
-    int lookupRecord(const QString& keyField, const QVariant& key);
+    int lookupRecord(const Field& keyField, const QVariant& key);
+    bool resolveLookup(const Field& f);
     void linkLookupSource(DataSet* source);
     void lookupSourceChanged();
     void dataChanged();
@@ -328,11 +329,14 @@ private:
     DataSetState reportedState_ = DataSetState::Inactive;
     std::vector<DataSetObserver*> observers_;
 
+    // First record of each key value of one field, rebuilt when the rows change.
     struct LookupIndex {
         quint64 version = 0;
-        QHash<QString, int> records;
+        QHash<qint64, int> numbers;   // integral keys (also texts holding an integer)
+        QHash<QString, int> others;   // other keys, in a tagged text form
     };
-    QHash<QString, LookupIndex> lookupIndexes_;
+    std::vector<LookupIndex> lookupIndexes_;   // by field index
+    quint64 fieldsVersion_ = 1;                // changes whenever the field list does
     std::vector<DataSet*> lookupSources_;     // datasets this one looks values up in
     std::vector<DataSet*> lookupDependents_;  // datasets that look values up in this one
 };

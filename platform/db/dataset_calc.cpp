@@ -11,34 +11,51 @@ namespace qel::db {
 
 namespace {
 
-// A hashable form of a key value: numbers (and texts that are integers) by value.
-QString lookupKey(const QVariant& v)
+// A key value as an integer when it is one (numbers, and texts holding an integer, match
+// by value), otherwise as a tagged text.
+bool integralKey(const QVariant& v, qint64* out)
 {
-    if (v.isNull())
-        return {};
+    switch (v.typeId()) {
+    case QMetaType::Int: *out = v.toInt(); return true;
+    case QMetaType::LongLong: *out = v.toLongLong(); return true;
+    case QMetaType::Bool: *out = v.toBool() ? 1 : 0; return true;
+    case QMetaType::Double: case QMetaType::Float: {
+        const double d = v.toDouble();
+        if (d != double(qint64(d)))
+            return false;
+        *out = qint64(d);
+        return true;
+    }
+    case QMetaType::QString: {
+        bool ok = false;
+        *out = v.toString().trimmed().toLongLong(&ok);
+        return ok;
+    }
+    default:
+        if (v.canConvert<qint64>() && v.typeId() != QMetaType::QDateTime && v.typeId() != QMetaType::QDate
+            && v.typeId() != QMetaType::QTime && v.typeId() != QMetaType::QByteArray) {
+            *out = v.toLongLong();
+            return true;
+        }
+        return false;
+    }
+}
+
+QString otherKey(const QVariant& v)
+{
     switch (v.typeId()) {
     case QMetaType::QString: {
         QString t = v.toString();
-        bool ok = false;
-        const qint64 n = t.trimmed().toLongLong(&ok);
-        if (ok)
-            return QLatin1Char('n') + QString::number(n);
         while (!t.isEmpty() && t.back() == QLatin1Char(' '))
             t.chop(1);
         return QLatin1Char('s') + t;
     }
-    case QMetaType::Double: case QMetaType::Float: {
-        const double d = v.toDouble();
-        if (d == double(qint64(d)))
-            return QLatin1Char('n') + QString::number(qint64(d));
-        return QLatin1Char('d') + QString::number(d, 'g', 17);
-    }
-    case QMetaType::Bool:
-        return QLatin1Char('n') + QString::number(v.toBool() ? 1 : 0);
+    case QMetaType::Double: case QMetaType::Float:
+        return QLatin1Char('d') + QString::number(v.toDouble(), 'g', 17);
     case QMetaType::QDateTime: case QMetaType::QDate: case QMetaType::QTime:
         return QLatin1Char('t') + convert::toDateTime(v).toString(Qt::ISODateWithMs);
     default:
-        return QLatin1Char('n') + QString::number(v.toLongLong());
+        return QLatin1Char('x') + convert::toText(v);
     }
 }
 
@@ -99,42 +116,66 @@ void DataSet::computeCurrent()
     }
 }
 
+bool DataSet::resolveLookup(const Field& f)
+{
+    DataSet* src = f.lookupDataSet();
+    const quint64 stamp = fieldsVersion_ * 1000003u + src->fieldsVersion_;
+    if (f.lookupResolvedFor_ == stamp)
+        return true;
+    Field& ff = const_cast<Field&>(f);
+    ff.lookupKey_ = &fieldByName(f.keyFields());
+    ff.lookupSourceKey_ = &src->fieldByName(f.lookupKeyFields());
+    ff.lookupSourceResult_ = &src->fieldByName(f.lookupResultField());
+    ff.lookupResolvedFor_ = stamp;
+    return true;
+}
+
 QVariant DataSet::lookupValue(const Field& f, const Record& r)
 {
     DataSet* src = f.lookupDataSet();
     if (!src || !src->active())
         return {};
-    const Field& key = fieldByName(f.keyFields());
-    const QVariant keyValue = valueIn(r, key);
+    resolveLookup(f);
+    const QVariant keyValue = valueIn(r, *f.lookupKey_);
     if (keyValue.isNull())
         return {};
-    const int rec = src->lookupRecord(f.lookupKeyFields(), keyValue);
+    const int rec = src->lookupRecord(*f.lookupSourceKey_, keyValue);
     if (rec < 0)
         return {};
-    const QVariant v = src->storedValue(rec, src->fieldByName(f.lookupResultField()));
-    QVariant out = convert::normalized(f.dataType(), v);
+    QVariant out = convert::normalized(f.dataType(), src->storedValue(rec, *f.lookupSourceResult_));
     if (convert::isTextType(f.dataType()) && f.size() > 0 && out.toString().size() > f.size())
         out = out.toString().left(f.size());
     return out;
 }
 
-int DataSet::lookupRecord(const QString& keyField, const QVariant& key)
+int DataSet::lookupRecord(const Field& keyField, const QVariant& key)
 {
-    LookupIndex& index = lookupIndexes_[keyField.toLower()];
+    if (lookupIndexes_.size() < fields_.size())
+        lookupIndexes_.resize(fields_.size());
+    LookupIndex& index = lookupIndexes_[size_t(keyField.index())];
     if (index.version != dataVersion_) {
-        const Field& kf = fieldByName(keyField);
-        index.records.clear();
-        index.records.reserve(int(records_.size()));
-        for (size_t i = 0; i < records_.size(); ++i) {
+        index.numbers.clear();
+        index.others.clear();
+        index.numbers.reserve(int(records_.size()));
+        // From the last record to the first, so that the first record of a key wins.
+        for (size_t i = records_.size(); i-- > 0;) {
             if (records_[i].deleted)
                 continue;
-            const QString k = lookupKey(storedValue(int(i), kf));
-            if (!k.isEmpty() && !index.records.contains(k))
-                index.records.insert(k, int(i));
+            const QVariant v = storedValue(int(i), keyField);
+            if (v.isNull())
+                continue;
+            qint64 n = 0;
+            if (integralKey(v, &n))
+                index.numbers.insert(n, int(i));
+            else
+                index.others.insert(otherKey(v), int(i));
         }
         index.version = dataVersion_;
     }
-    return index.records.value(lookupKey(key), -1);
+    qint64 n = 0;
+    if (integralKey(key, &n))
+        return index.numbers.value(n, -1);
+    return index.others.value(otherKey(key), -1);
 }
 
 void DataSet::linkLookupSource(DataSet* source)

@@ -262,17 +262,34 @@ void DataSet::writeChanges(const wire::Row& oldRow, wire::Row& newRow, const std
         return;
     }
 
-    for (const Target& t : targets) {
-        const KeyInfo key = keyFor(t.table);
-        const QVariant keyValue = convert::normalized(key.field->dataType(), oldRow.value(key.field->column_));
-        if (keyValue.isNull())
-            throw DbError(QStringLiteral("%1: у строки нет значения ключа %2").arg(name_, key.column));
-        QList<QVariant> params;
-        const QString sql = updateStatement(t.table, t.changes, key.column, keyValue, &params);
-        const wire::BatchResult br = connection_->execute(sql, params);
-        if (br.rowsAffected == 0)
-            throw DbError(QString::fromLatin1(kRowNotLocated));
+    // A row of several tables is written all or nothing.
+    const bool several = targets.size() > 1;
+    if (several)
+        connection_->execute(QStringLiteral("BEGIN TRANSACTION"));
+    try {
+        for (const Target& t : targets) {
+            const KeyInfo key = keyFor(t.table);
+            const QVariant keyValue = convert::normalized(key.field->dataType(), oldRow.value(key.field->column_));
+            if (keyValue.isNull())
+                throw DbError(QStringLiteral("%1: у строки нет значения ключа %2").arg(name_, key.column));
+            QList<QVariant> params;
+            const QString sql = updateStatement(t.table, t.changes, key.column, keyValue, &params);
+            const wire::BatchResult br = connection_->execute(sql, params);
+            if (br.rowsAffected == 0)
+                throw DbError(QString::fromLatin1(kRowNotLocated));
+        }
+    } catch (...) {
+        if (several) {
+            try {
+                connection_->execute(QStringLiteral("ROLLBACK TRANSACTION"));
+            } catch (const DbError&) {
+                // The first error is the one to report.
+            }
+        }
+        throw;
     }
+    if (several)
+        connection_->execute(QStringLiteral("COMMIT TRANSACTION"));
 }
 
 // ---- cancel -----------------------------------------------------------------------------

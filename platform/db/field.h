@@ -164,6 +164,11 @@ private:
     QString baseTable_;
     QString baseColumn_;
     bool identity_ = false;
+    // Lookup fields: the fields named by the definition, resolved once per field list.
+    const Field* lookupKey_ = nullptr;
+    const Field* lookupSourceKey_ = nullptr;
+    const Field* lookupSourceResult_ = nullptr;
+    quint64 lookupResolvedFor_ = 0;   // own fieldsVersion_ * source fieldsVersion_ mix
 };
 
 } // namespace qel::db

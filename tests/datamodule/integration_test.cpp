@@ -254,6 +254,17 @@ TEST_F(IntegrationTest, StudentListWritesEachColumnToItsTable)
               QDate(2026, 3, 1));
     EXPECT_EQ(scalar(QStringLiteral("SELECT login FROM Student WHERE id_student=1")).toString(), QStringLiteral("akimov.a"));
     EXPECT_THROW(dm.ADOQ_Students.insert(), SilentAbort);
+
+    // Someone changed the login meanwhile: neither table is written.
+    ASSERT_TRUE(dm.ADOQ_Students.locate(QStringLiteral("id_student"), 3));
+    fx.admin(QStringLiteral("UPDATE Student SET login = 'vasin.g' WHERE id_student = 3"));
+    dm.ADOQ_Students.edit();
+    dm.ADOQ_Students.fieldByName(QStringLiteral("idid")).setAsString(QStringLiteral("A-33"));
+    dm.ADOQ_Students.fieldByName(QStringLiteral("login")).setAsString(QStringLiteral("vasin"));
+    EXPECT_THROW(dm.ADOQ_Students.post(), db::DbError);
+    EXPECT_EQ(dm.ADOQ_Students.state(), db::DataSetState::Edit);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT idid FROM s_fio WHERE id_student=3")).toString(), QStringLiteral("A-3"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT login FROM Student WHERE id_student=3")).toString(), QStringLiteral("vasin.g"));
 }
 
 TEST_F(IntegrationTest, RecordBookRangesAndWriteBack)

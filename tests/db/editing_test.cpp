@@ -380,7 +380,13 @@ TEST_F(EditingTest, RowsOfAJoinGoBackToEachBaseTable)
     students.edit();
     students.fieldByName(QStringLiteral("login")).setAsString(QStringLiteral("petrov"));
     students.fieldByName(QStringLiteral("idid")).setAsString(QStringLiteral("A-2"));
+    server.handler = [](const QString& sql, const QList<QVariant>&, wire::BatchResult& out) {
+        out.rowsAffected = 1;
+        return sql.contains(QLatin1String("TRANSACTION"));
+    };
     students.post();
+    EXPECT_EQ(server.statements().mid(1), (QStringList{QStringLiteral("BEGIN TRANSACTION"), server.writes()[0].sql,
+                                                        server.writes()[1].sql, QStringLiteral("COMMIT TRANSACTION")}));
     ASSERT_EQ(server.writes().size(), 2);
     EXPECT_EQ(server.writes()[0].sql,
               QStringLiteral("UPDATE [s_fio] SET [idid] = ? WHERE [id_student] = ? AND [idid] = ?"));

@@ -1,0 +1,253 @@
+// Opening the grade sheet ADO_SP_Sort with 300 and 3000 rows and reading every field of
+// every row (the ten lookups included), against the same rows read by one plain SQLite
+// query: with the lookup joins (the same data) and without them (mark_mag alone).
+#include "data/dm_cde_3.h"
+#include "data/mark_record.h"
+#include "server/server.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <map>
+#include <memory>
+
+using namespace qel;
+
+namespace {
+
+QString digest(const QString& ascii)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(ascii.toLatin1(), QCryptographicHash::Md5).toHex()).toUpper();
+}
+
+QString connectionString(const QString& user, const QString& password)
+{
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;User ID=%2;Initial Catalog=QEL;Data Source=embedded").arg(password, user);
+}
+
+// A database with one sheet of the given number of rows, built once per size.
+struct Sheet {
+    QTemporaryDir dir;
+    QString path;
+    std::unique_ptr<data::TDM_CDE_3> dm;
+
+    explicit Sheet(int rows)
+    {
+        qputenv("QEL_DATA_DIR", dir.path().toUtf8());
+        path = dir.path() + QStringLiteral("/QEL.sqlite");
+        server::createDatabase(path, false);
+        auto s = server::Session::administrator(path);
+        s->execute(QStringLiteral("SET DATEFORMAT dmy"));
+        s->execute(QStringLiteral(R"(
+            INSERT INTO examination (id_examination, p30) VALUES (1, 'Экзамен');
+            INSERT INTO estimation (id_estimation, p31) VALUES (1, 'отл'), (2, 'хор'), (3, 'удов'), (11, 'н/у');
+            INSERT INTO f_est (id_f_e, p109, QEL13, sessiya) VALUES (1, 'Ведомость', 1, 0);
+            INSERT INTO semester (id_semester, p43, id_rate) VALUES (1, '1 семестр', 1);
+            INSERT INTO [group] (id_group, p20, id_speciality, id_faculty, id_f_educ, o_z_d) VALUES (1, 'М-1', 1, 1, 1, 0);
+            INSERT INTO g_r_y (id_group, id_rate, id_a_year, p32) VALUES (1, 1, 1, '2025/2026');
+            INSERT INTO speciality (id_speciality, code, spec) VALUES (1, '01.01', 'Математика');
+            INSERT INTO discipline (id_discipline, p34, id_kafedra) VALUES (1, 'Алгебра', 1);
+            INSERT INTO educ_sh (id_speciality, id_a_year, id_semester, id_discipline, id_examination, Krdt)
+                VALUES (1, 1, 1, 1, 1, 5);
+            INSERT INTO t_fio (id_teacher, t_fio, s_t_fio) VALUES (2, 'Учитель Ирина Павловна', 'Учитель И.П.');
+            INSERT INTO EstimationOther (id_estimation_other, id_ebe_var, Estimation_Other) VALUES (1, 1, 'академ.');
+            INSERT INTO QEL_User (QEL_login, password, fio, canChangeDopusk, mustChangePassword, passwordChanged)
+                VALUES ('teacher', '%1', 'Учитель И.П.', 1, 0, getdate());
+            INSERT INTO User_f_est (id_login, id_f_est) VALUES (1, 1);
+        )").arg(digest(QStringLiteral("secret1"))));
+        s->execute(QStringLiteral("BEGIN TRANSACTION"));
+        for (int i = 0; i < rows; ++i) {
+            const int id = i + 1;
+            s->execute(QStringLiteral("INSERT INTO s_fio (id_student, s_fio, idid) VALUES (?, ?, ?)"),
+                       {id, QStringLiteral("Студентов Студент %1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("B-%1").arg(i)});
+            s->execute(QStringLiteral("INSERT INTO student_group (id_student, id_group, id_bk, id_semester, id_start_semester) "
+                                      "VALUES (?, 1, 1, 1, 1)"),
+                       {id});
+            s->execute(QStringLiteral("INSERT INTO mark_mag (id_group, id_student, id_examination, id_estimation, id_discipline, "
+                                      "id_semester, id_teacher, p35, p36, id_f_est, m1, m2, m3, ball, primech, dopusk_izm, "
+                                      "id_ebe_var, kredits, isStaticDiscipline, id_estimation_other) "
+                                      "VALUES (1, ?, 1, ?, 1, 1, 2, '101', '20.01.2026', 1, ?, ?, ?, ?, 'д', 0, 1, 5, 0, ?)"),
+                       {id, QVariant(1 + i % 3), double(i % 40) + 0.5, double(i % 60), QVariant(), double(i % 100),
+                        i % 7 == 0 ? QVariant(1) : QVariant()});
+        }
+        s->execute(QStringLiteral("COMMIT TRANSACTION"));
+        s.reset();
+
+        dm = std::make_unique<data::TDM_CDE_3>();
+        login();
+        openLookupSources();
+    }
+
+    void login()
+    {
+        db::Connection& c = dm->ADO_CDE;
+        c.setConnectionString(connectionString(QStringLiteral("qel_start"), QStringLiteral("qel13start")));
+        db::Query check(&c, QStringLiteral("check"));
+        check.setSql(QStringLiteral("EXEC GET_USER 'teacher','%1',NULL, 'QEL 13', '127.0.0.1', 'bench', 'teacher','0','4'")
+                         .arg(digest(QStringLiteral("secret1"))));
+        check.open();
+        const auto unshift = [](const QString& t) {
+            QString out;
+            for (QChar ch : t)
+                out += QChar(char16_t(ch.unicode() + 1));
+            return out;
+        };
+        const QString account = unshift(check.field(0).asString());
+        const QString password = unshift(check.field(1).asString());
+        check.close();
+        c.close();
+        c.setConnectionString(connectionString(account, password));
+    }
+
+    void openLookupSources()
+    {
+        data::TDM_CDE_3& d = *dm;
+        d.ADOQ_estimation.open();
+        d.ADOTSemestr.open();
+        d.ADOT_f_est.open();
+        d.ADOQ_f_est1.setSql(QStringLiteral("SELECT dbo.f_est.id_f_e, dbo.f_est.p109 FROM dbo.User_f_est INNER JOIN dbo.f_est "
+                                            "ON dbo.User_f_est.id_f_est = dbo.f_est.id_f_e WHERE (dbo.User_f_est.id_login = 1)"));
+        d.ADOQ_f_est1.open();
+        d.ADOQ_Examination.open();
+        d.ADOQ_Discipline.setSql(QStringLiteral(" SELECT id_group, id_semester, p34, id_discipline, Kredits, "
+                                                "(id_discipline*10+Kredits) as id FROM gr_sem_disc_exam WHERE id_semester=1 "
+                                                "and id_group=1 GROUP BY id_group, id_semester, p34, id_discipline, Kredits "));
+        d.ADOQ_Discipline.open();
+        d.ADOQ_s_fio.setSql(QStringLiteral("Select id_student, s_fio, idid from s_g where id_group=1 GROUP BY "
+                                           "dbo.s_g.id_student, dbo.s_g.s_fio, idid"));
+        d.ADOQ_s_fio.open();
+        d.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
+        d.ADOQ_t_fio.open();
+        d.ADOQ_EstimationOther.parameters()[0].setValue(1);
+        d.ADOQ_EstimationOther.open();
+    }
+
+    void openSheet()
+    {
+        using namespace data;
+        db::StoredProc& sp = dm->ADO_SP_Sort;
+        sp.close();
+        db::Parameters& p = sp.parameters();
+        p[MarkSheetGroup].setValue(1);
+        p[MarkSheetSemester].setValue(1);
+        p[MarkSheetDiscipline].setValue(1);
+        p[MarkSheetExamination].setValue(1);
+        p[MarkSheetTeacher].setValue(1);
+        p[MarkSheetDoNotShowEst].setValue(QStringLiteral("1=1"));
+        p[MarkSheetEbeVar].setValue(1);
+        p[MarkSheetFormOfStatement].setValue(1);
+        p[MarkSheetKredits].setValue(5);
+        sp.open();
+    }
+};
+
+Sheet& sheet(int rows)
+{
+    static std::map<int, std::unique_ptr<Sheet>> sheets;
+    auto& s = sheets[rows];
+    if (!s)
+        s = std::make_unique<Sheet>(rows);
+    return *s;
+}
+
+void BM_OpenSheetWithLookups(benchmark::State& state)
+{
+    Sheet& s = sheet(int(state.range(0)));
+    db::StoredProc& sp = s.dm->ADO_SP_Sort;
+    // Calculated fields are the rules' business; the layer's own cost is measured.
+    sp.onCalcFields = nullptr;
+    std::vector<const db::Field*> fields(sp.fields().begin(), sp.fields().end());
+    for (auto _ : state) {
+        s.openSheet();
+        qint64 sum = 0;
+        const int n = sp.recordCount();
+        for (int row = 0; row < n; ++row)
+            for (const db::Field* f : fields)
+                sum += sp.rowValue(row, *f).isNull() ? 0 : 1;
+        benchmark::DoNotOptimize(sum);
+        if (n != state.range(0))
+            state.SkipWithError("wrong row count");
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// One statement, read the way any client must: every column into a Qt value.
+void readPlain(benchmark::State& state, const char* sql)
+{
+    Sheet& s = sheet(int(state.range(0)));
+    for (auto _ : state) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(s.path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+        std::vector<std::vector<QVariant>> rows;
+        const int cols = sqlite3_column_count(st);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            std::vector<QVariant> row(static_cast<size_t>(cols));
+            for (int c = 0; c < cols; ++c) {
+                switch (sqlite3_column_type(st, c)) {
+                case SQLITE_INTEGER: row[static_cast<size_t>(c)] = int(sqlite3_column_int(st, c)); break;
+                case SQLITE_FLOAT: row[static_cast<size_t>(c)] = sqlite3_column_double(st, c); break;
+                case SQLITE_TEXT:
+                    row[static_cast<size_t>(c)] = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
+                                                       sqlite3_column_bytes(st, c));
+                    break;
+                default: break;
+                }
+            }
+            rows.push_back(std::move(row));
+        }
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        if (int(rows.size()) != state.range(0))
+            state.SkipWithError("wrong row count");
+        benchmark::DoNotOptimize(rows);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+const char* const kPlainColumns =
+    "m.id_mark_mag, m.id_group, m.id_student, m.id_examination, m.id_estimation, m.id_discipline, m.id_semester, "
+    "m.id_teacher, m.p35, m.p36, m.id_f_est, m.oper, m.u_date, m.m1, m.m2, m.m3, m.m4, m.dop, m.dop2, m.ball, "
+    "m.QEL_User, m.QEL_Update, m.primech, m.m5, m.m6, m.m7, m.m8, m.m9, m.m10, m.m11, m.m12, m.k_count, "
+    "m.id_estimation_other, m.dopusk_izm, m.id_ebe_var";
+
+void BM_PlainSqliteWithLookupJoins(benchmark::State& state)
+{
+    static const std::string sql = std::string("SELECT ") + kPlainColumns +
+        ", e.p31, sm.p43, t.t_fio, f.p109, x.p30, d.p34, s.s_fio, f.sessiya, eo.Estimation_Other, s.idid "
+        "FROM mark_mag m LEFT JOIN estimation e ON e.id_estimation = m.id_estimation "
+        "LEFT JOIN semester sm ON sm.id_semester = m.id_semester LEFT JOIN t_fio t ON t.id_teacher = m.id_teacher "
+        "LEFT JOIN f_est f ON f.id_f_e = m.id_f_est LEFT JOIN examination x ON x.id_examination = m.id_examination "
+        "LEFT JOIN discipline d ON d.id_discipline = m.id_discipline LEFT JOIN s_fio s ON s.id_student = m.id_student "
+        "LEFT JOIN EstimationOther eo ON eo.id_estimation_other = m.id_estimation_other "
+        "WHERE m.id_group = 1 AND m.id_semester = 1 AND m.id_discipline = 1 AND m.id_examination = 1 AND m.id_f_est = 1 "
+        "ORDER BY s.s_fio COLLATE NOCASE, m.id_mark_mag";
+    readPlain(state, sql.c_str());
+}
+
+void BM_PlainSqliteMarkMagOnly(benchmark::State& state)
+{
+    static const std::string sql = std::string("SELECT ") + kPlainColumns +
+        " FROM mark_mag m WHERE m.id_group = 1 AND m.id_semester = 1 AND m.id_discipline = 1 AND m.id_examination = 1 "
+        "AND m.id_f_est = 1";
+    readPlain(state, sql.c_str());
+}
+
+BENCHMARK(BM_OpenSheetWithLookups)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainSqliteWithLookupJoins)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainSqliteMarkMagOnly)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,1 @@
+SELECT TOP 1 * FROM qel.dbo.f_est WHERE p109 = N'x'

@@ -1,0 +1,1 @@
+(id_estimation in(8, 9, 10, 11, 16))

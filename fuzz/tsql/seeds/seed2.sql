@@ -1,0 +1,1 @@
+Select id_semester from g_sem where id_group=5GROUP BY id_semester

@@ -1,0 +1,1 @@
+EXEC SP_RRNK_ebe_var @id_discipline = 5,@id_examination = 1

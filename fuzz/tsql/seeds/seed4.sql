@@ -1,0 +1,1 @@
+ SELECT * FROM ( SELECT fields,Copy FROM(select * from TF_GetMarkMagModulCopyAccess(7,1)) AS t  UNPIVOT (Copy FOR fields in (m1,m2,dop)) AS unpvt) AS table1 WHERE Copy=1

@@ -1,0 +1,1 @@
+select Convert(varchar,m.id_semester) +'XX'+ Convert(varchar,m.kredits) from mark_mag m

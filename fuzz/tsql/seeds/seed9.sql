@@ -1,0 +1,1 @@
+SELECT CASE WHEN p35 + 'x' IN ('a') THEN 1 ELSE 0 END, ROW_NUMBER() OVER(ORDER BY s_fio) FROM mark_mag, s_fio
