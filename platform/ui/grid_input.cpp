@@ -182,11 +182,6 @@ void TQXDBGridEh::mousePressEvent(QMouseEvent* event)
         const Qt::KeyboardModifiers mods = event->modifiers();
         if ((options_ & dgMultiSelect) && (mods & (Qt::ControlModifier | Qt::ShiftModifier))) {
             setFocus(Qt::MouseFocusReason);
-            if (idx.column() != selectedIndex()) {
-                ++syncing_;
-                lastCol_ = idx.column();
-                --syncing_;
-            }
             rowClicked(idx.row(), mods);
             if (currentIndex().isValid() && currentIndex().column() != idx.column())
                 setCurrentIndex(model_->index(currentIndex().row(), idx.column()));

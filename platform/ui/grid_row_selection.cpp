@@ -202,7 +202,7 @@ void GridRowSelection::changed(bool reindex)
 {
     if (reindex)
         indexDirty_ = true;
-    grid_.selectionChanged();
+    grid_.rowSelectionChanged();
 }
 
 } // namespace qel::ui

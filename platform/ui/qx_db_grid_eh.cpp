@@ -217,7 +217,7 @@ void TQXDBGridEh::dataChanged()
     footer_->update();
 }
 
-void TQXDBGridEh::selectionChanged()
+void TQXDBGridEh::rowSelectionChanged()
 {
     viewport()->update();
     indicatorHeader_->viewport()->update();
@@ -463,8 +463,6 @@ int TQXDBGridEh::col() const
 }
 
 void TQXDBGridEh::setCol(int col) { setSelectedIndex(col - indicatorOffset()); }
-
-QModelIndex TQXDBGridEh::currentCellIndex() const { return currentIndex(); }
 
 // ---- options and look ------------------------------------------------------------------------
 

@@ -174,7 +174,7 @@ public:
 
     // ---- used by the grid's parts --------------------------------------------------------------
     void columnChanged(GridColumn* column, bool layout);
-    void selectionChanged();
+    void rowSelectionChanged();
     void paintCell(QPainter* painter, const QRect& rect, int row, int column);
     QWidget* createCellEditor(QWidget* parent, int row, int column);
     void loadCellEditor(QWidget* editor, int row, int column);
@@ -240,7 +240,6 @@ private:
     void fireColEnter();
     void fireColExit();
     int editButtonAt(const QPoint& pos) const;
-    QModelIndex currentCellIndex() const;
 
     QPointer<db::DataSource> source_;
     std::vector<QMetaObject::Connection> sourceConnections_;
