@@ -69,6 +69,8 @@ void GridColumn::setReadOnly(bool on)
     changed();
 }
 
+QColor GridColumn::color() const { return color_.isValid() ? color_ : grid_->color(); }
+
 void GridColumn::setColor(const QColor& color)
 {
     color_ = color;

@@ -48,8 +48,10 @@ public:
     void setReadOnly(bool on);
 
     // ---- look --------------------------------------------------------------------------
-    // Background; invalid: the grid's colour (and its alternating row colours).
-    QColor color() const { return color_; }
+    // Background: the column's own, or the grid's colour when it has none (then the grid's
+    // alternating row colours apply). An invalid colour removes the column's own.
+    QColor color() const;
+    bool hasOwnColor() const { return color_.isValid(); }
     void setColor(const QColor& color);
     // Font; unset: the grid's data font.
     GridFont font() const;

@@ -156,8 +156,8 @@ void TQXDBGridEh::paintCell(QPainter* painter, const QRect& rect, int row, int c
     state.selected = selection_.isRowSelected(row)
         || (currentCell && (focusWithin || (options_ & dgAlwaysShowSelection)));
 
-    QColor background = c.color().isValid() ? c.color() : color_;
-    if ((!c.color().isValid() || c.color() == color_) && evenRowColor_.isValid() && oddRowColor_.isValid())
+    QColor background = c.color();
+    if ((!c.hasOwnColor() || c.color() == color_) && evenRowColor_.isValid() && oddRowColor_.isValid())
         background = row % 2 == 0 ? evenRowColor_ : oddRowColor_;
     GridFont font = c.font();
     if ((options_ & dgRowHighlight) && currentRow && !state.selected)
