@@ -18,6 +18,7 @@ deps:
 
 configure: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@scripts/refresh-autogen $(BUILD)
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)

@@ -7,6 +7,8 @@
 #include "formula/operation.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace qel::formula {
 
@@ -16,12 +18,19 @@ namespace qel::formula {
 // NaN: an invalid operation; an infinity: an overflow.
 [[noreturn]] void raiseResultFault(long double result);
 
+// All exponent bits set: an infinity or a NaN.
+constexpr std::uint64_t kExponentBits = 0x7FF0000000000000ull;
+
 inline void store(const Operation& op, long double result)
 {
-    const double d = double(result);
-    if (!std::isfinite(d)) [[unlikely]]
+    // Rounded straight into the cell and tested there, so that the next operation reads
+    // the cell without waiting for the test (a faulting result cell is never read).
+    *op.Dest = double(result);
+    std::uint64_t bits;
+    asm("" ::: "memory"); // read the stored bits back rather than keep the value in a register
+    std::memcpy(&bits, op.Dest, sizeof bits);
+    if ((bits & kExponentBits) == kExponentBits) [[unlikely]]
         raiseResultFault(result);
-    *op.Dest = d;
 }
 
 // base to the power e by repeated squaring (lowest bit first); a negative e gives the

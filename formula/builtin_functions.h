@@ -9,7 +9,7 @@ namespace qel::formula {
 
 struct BuiltinFunction {
     const char* name;
-    Kernel kernel;
+    KernelRoutine kernel;
 };
 
 // In the order the parser enters them.

@@ -8,6 +8,7 @@
 #include <exception>
 #include <pthread.h>
 #include <string>
+#include <vector>
 
 namespace qel {
 
@@ -35,7 +36,7 @@ struct CellRef {
 
 struct Draft {
     TOperationKind kind = okVariable;
-    Kernel kernel = nullptr;
+    KernelRoutine kernel = nullptr;
     CellRef arg1, arg2, dest;
 };
 
@@ -184,7 +185,7 @@ OperationList Walk::run(Span root)
     for (const Draft* d : order) {
         Operation op;
         op.Kind = d->kind;
-        op.kernel = d->kernel;
+        op.Kernel = d->kernel;
         op.Arg1 = resolve(d->arg1);
         op.Arg2 = (d->arg2.local >= 0 || d->arg2.external) ? resolve(d->arg2) : nullptr;
         op.Dest = resolve(d->dest);
@@ -250,7 +251,7 @@ OperationList CompileExpression(const QString& source, const VariableTable& vari
         fail(EExpressionHasBlanks());
 
     long long depth = 0;
-    int structural = 0;
+    int structural = 0; // operators, brackets, commas and the last letters of DIV and MOD
     for (char16_t c : text) {
         depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
         switch (c) {
@@ -269,10 +270,17 @@ OperationList CompileExpression(const QString& source, const VariableTable& vari
     OperationList result;
     auto compile = [&] {
         Recogniser rec(text.data(), int(text.size()), tables, options.memoise);
+        struct Report {
+            const Recogniser& rec;
+            CompileStats* stats;
+            ~Report()
+            {
+                if (stats)
+                    *stats = {rec.steps(), rec.remembered()};
+            }
+        } report{rec, options.stats};
         Walk walk(rec, error);
         result = walk.run(rec.stripEnclosingBrackets({0, int(text.size())}));
-        if (options.stats)
-            *options.stats = {rec.steps(), rec.remembered()};
     };
 
     if (structural <= kStructuralInline) {

@@ -81,7 +81,7 @@ void VariableTable::clearOwned()
         longest_ = std::max(longest_, int(e.name.size()));
 }
 
-Kernel FunctionTable::find(QStringView name) const
+KernelRoutine FunctionTable::find(QStringView name) const
 {
     if (name.isEmpty() || name.size() > longest_)
         return nullptr;
@@ -89,7 +89,7 @@ Kernel FunctionTable::find(QStringView name) const
     return (it != entries_.end() && compareNamesIgnoringCase(it->name, name) == 0) ? it->kernel : nullptr;
 }
 
-QString FunctionTable::nameOf(Kernel kernel) const
+QString FunctionTable::nameOf(KernelRoutine kernel) const
 {
     for (const Entry& e : entries_)
         if (e.kernel == kernel)
@@ -97,7 +97,7 @@ QString FunctionTable::nameOf(Kernel kernel) const
     return {};
 }
 
-void FunctionTable::add(const QString& name, Kernel kernel)
+void FunctionTable::add(const QString& name, KernelRoutine kernel)
 {
     auto it = lowerBound(entries_, name);
     if (it != entries_.end() && compareNamesIgnoringCase(it->name, name) == 0)

@@ -48,13 +48,13 @@ class FunctionTable {
 public:
     struct Entry {
         QString name;
-        Kernel kernel;
+        KernelRoutine kernel;
     };
 
-    Kernel find(QStringView name) const;
-    QString nameOf(Kernel kernel) const;
+    KernelRoutine find(QStringView name) const;
+    QString nameOf(KernelRoutine kernel) const;
     // Throws EMathParserError when the name is already there.
-    void add(const QString& name, Kernel kernel);
+    void add(const QString& name, KernelRoutine kernel);
 
     const std::vector<Entry>& entries() const { return entries_; }
     int longestName() const { return longest_; }

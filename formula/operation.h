@@ -39,13 +39,13 @@ bool isOneOperandKind(TOperationKind kind);
 struct Operation;
 
 // Computes Dest from Arg1 (and Arg2); raises an EArithmeticFault instead of storing a fault.
-using Kernel = void (*)(const Operation& op);
+using KernelRoutine = void (*)(const Operation& op);
 
 struct Operation {
     double* Arg1 = nullptr;
     double* Arg2 = nullptr;     // empty for one-operand kinds
     double* Dest = nullptr;     // the result cell
-    Kernel kernel = nullptr;    // set by the compiler for calls, attached by the parser otherwise
+    KernelRoutine Kernel = nullptr;    // set by the compiler for calls, attached by the parser otherwise
     TOperationKind Kind = okVariable;
 };
 
@@ -76,7 +76,7 @@ public:
     void run() const
     {
         for (const Operation& op : ops_)
-            op.kernel(op);
+            op.Kernel(op);
     }
     double result() const { return *ops_.back().Dest; }
 

@@ -153,7 +153,7 @@ void fourthPower(const Operation& op)
 
 } // namespace
 
-Kernel kernelOf(TOperationKind kind)
+KernelRoutine kernelOf(TOperationKind kind)
 {
     switch (kind) {
     case okVariable:

@@ -5,6 +5,6 @@
 
 namespace qel::formula {
 
-Kernel kernelOf(TOperationKind kind);
+KernelRoutine kernelOf(TOperationKind kind);
 
 } // namespace qel::formula

@@ -15,20 +15,27 @@ QString formatNumber(double value)
 
 QStringList operationListing(const TCustomParser& parser)
 {
+    return operationListing(parser.operations(), parser.variables(), parser.functionsOneParameter(),
+                            parser.functionsTwoParameters());
+}
+
+QStringList operationListing(const OperationList& ops, const VariableTable& variables,
+                             const FunctionTable& functions1, const FunctionTable& functions2)
+{
     QStringList lines;
     QHash<const double*, int> resultLine;
     auto operand = [&](const double* cell) {
         if (auto it = resultLine.constFind(cell); it != resultLine.constEnd())
             return QStringLiteral("$%1").arg(*it);
-        const QString name = parser.variables().nameOf(cell);
+        const QString name = variables.nameOf(cell);
         return name.isEmpty() ? formatNumber(*cell) : name;
     };
-    for (const Operation& op : parser.operations()) {
+    for (const Operation& op : ops) {
         QStringList words{QLatin1String(kindName(op.Kind))};
         if (op.Kind == okFunction1)
-            words << parser.functionsOneParameter().nameOf(op.kernel);
+            words << functions1.nameOf(op.Kernel);
         else if (op.Kind == okFunction2)
-            words << parser.functionsTwoParameters().nameOf(op.kernel);
+            words << functions2.nameOf(op.Kernel);
         words << operand(op.Arg1);
         if (op.Arg2)
             words << operand(op.Arg2);

@@ -10,6 +10,8 @@
 namespace qel {
 
 QStringList operationListing(const TCustomParser& parser);
+QStringList operationListing(const OperationList& ops, const VariableTable& variables,
+                             const FunctionTable& functions1, const FunctionTable& functions2);
 
 // A number as "%.15g" prints it in the "C" locale, whatever the user's locale.
 QString formatNumber(double value);

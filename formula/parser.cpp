@@ -80,7 +80,7 @@ bool TCustomParser::ParseExpression(const QString& text)
         OperationList list = CompileExpression(text, variables_, functions1_, functions2_, pascalNumberformat_, error);
         for (Operation& op : list)
             if (op.Kind != okFunction1 && op.Kind != okFunction2)
-                op.kernel = formula::kernelOf(op.Kind);
+                op.Kernel = formula::kernelOf(op.Kind);
         operations_ = std::move(list);
         parserError_ = false;
         return true;

@@ -51,8 +51,8 @@ public:
     double* SetVariable(const QString& name, long double value);
 
     // Adds a function; a name that is already there raises EMathParserError.
-    void AddFunctionOneParameter(const QString& name, Kernel kernel) { functions1_.add(name, kernel); }
-    void AddFunctionTwoParameters(const QString& name, Kernel kernel) { functions2_.add(name, kernel); }
+    void AddFunctionOneParameter(const QString& name, KernelRoutine kernel) { functions1_.add(name, kernel); }
+    void AddFunctionTwoParameters(const QString& name, KernelRoutine kernel) { functions2_.add(name, kernel); }
 
     const OperationList& operations() const { return operations_; }
     const VariableTable& variables() const { return variables_; }

@@ -75,11 +75,85 @@ void Recogniser::Memo::grow()
 
 // ---- set-up and simple tests --------------------------------------------------------
 
+namespace {
+
+inline bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool isWordChar(char16_t c) { return isDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_'; }
+
+bool isIdentifier(QStringView name)
+{
+    if (name.isEmpty() || isDigit(name[0].unicode()))
+        return false;
+    for (QChar c : name)
+        if (!isWordChar(c.unicode()))
+            return false;
+    return true;
+}
+
+bool containsWordOperator(QStringView name)
+{
+    return name.contains(QLatin1String("DIV"), Qt::CaseInsensitive) || name.contains(QLatin1String("MOD"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+// Pruning. Which operators a term may hold outside brackets follows from the operand
+// restrictions: a term of the multiplicative kinds (negation, product, integer quotient,
+// remainder, quotient, power, call, variable, number) holds no "+" or "-" that follows
+// the end of a name, a number or a bracket (such a sign cannot belong to a number
+// literal: a literal's signs start it or follow its "E" before a digit); a difference
+// holds no such "+"; the left operand of a product and every term of the quotient kinds
+// hold no "*"; the right operand of a quotient, "DIV" or "MOD" holds no "/"; a power holds
+// one "^". A piece that breaks such a rule is refused without a search, and candidates
+// whose parts would break it are not tried. The verdicts stay those of the full search
+// (the tests compare both on random formulas); the rules assume identifier names and
+// the fixed number format, and are off otherwise.
 Recogniser::Recogniser(const char16_t* text, int length, const RecogniserTables& tables, bool memoise)
     : text_(text), length_(length), tables_(tables),
       locale_(tables.fixedNumberFormat ? QLocale::c() : QLocale::system()), memoise_(memoise)
 {
     locale_.setNumberOptions(QLocale::RejectGroupSeparator);
+
+    prune_ = memoise && tables.fixedNumberFormat;
+    for (const auto& v : tables.variables.entries())
+        prune_ = prune_ && isIdentifier(v.name) && !containsWordOperator(v.name);
+    for (const auto* table : {&tables.functions1, &tables.functions2})
+        for (const auto& f : table->entries())
+            prune_ = prune_ && !f.name.isEmpty() && std::all_of(f.name.begin(), f.name.end(), [](QChar c) {
+                return isWordChar(c.unicode());
+            });
+    if (prune_) {
+        depth_.resize(std::size_t(length) + 1);
+        int d = 0;
+        for (int i = 0; i < length; ++i) {
+            depth_[std::size_t(i)] = d;
+            d += text[i] == u'(' ? 1 : text[i] == u')' ? -1 : 0;
+            const char16_t c = text[i];
+            if (c == u')')
+                closeAt_.at.emplace_back(depth_[std::size_t(i)], i);
+            else if (c == u'*')
+                starAt_.at.emplace_back(depth_[std::size_t(i)], i);
+            else if (c == u'/')
+                slashAt_.at.emplace_back(depth_[std::size_t(i)], i);
+            else if (c == u'^')
+                caretAt_.at.emplace_back(depth_[std::size_t(i)], i);
+            if ((c != u'+' && c != u'-') || i == 0)
+                continue;
+            const char16_t p = text[i - 1];
+            const bool afterOperand = isWordChar(p) || p == u'.' || p == u')';
+            const bool exponentSign = p == u'E' && i + 1 < length && isDigit(text[i + 1]);
+            const bool afterWord = i >= 3 && ((text[i - 3] == u'D' && text[i - 2] == u'I' && p == u'V')
+                                              || (text[i - 3] == u'M' && text[i - 2] == u'O' && p == u'D'));
+            if (!afterOperand || exponentSign || afterWord)
+                continue;
+            additive_.at.emplace_back(depth_[std::size_t(i)], i);
+            if (c == u'+')
+                plusOperator_.at.emplace_back(depth_[std::size_t(i)], i);
+        }
+        depth_[std::size_t(length)] = d;
+        for (TopLevel* t : {&additive_, &plusOperator_, &starAt_, &slashAt_, &caretAt_, &closeAt_})
+            std::sort(t->at.begin(), t->at.end());
+    }
     for (int i = 0; i < length; ++i) {
         switch (text[i]) {
         case u'+': plus_.push_back(i); break;
@@ -123,7 +197,65 @@ int Recogniser::firstAtOrAfter(const std::vector<int>& v, int from)
     return it == v.end() ? INT_MAX : *it;
 }
 
-bool Recogniser::balanced(Span s) const { return countIn(open_, s) == countIn(close_, s); }
+int Recogniser::TopLevel::first(Span s, int depth) const
+{
+    auto it = std::lower_bound(at.begin(), at.end(), std::pair(depth, s.b + 1));
+    return (it != at.end() && it->first == depth && it->second < s.e) ? it->second : INT_MAX;
+}
+
+int Recogniser::TopLevel::last(Span s, int depth) const
+{
+    auto it = std::lower_bound(at.begin(), at.end(), std::pair(depth, s.e));
+    if (it == at.begin())
+        return -1;
+    --it;
+    return (it->first == depth && it->second > s.b) ? it->second : -1;
+}
+
+bool Recogniser::wellNested(Span s) const
+{
+    const int d = depthAt(s.b);
+    return depthAt(s.e) == d && (s.length() == 0 || (text_[s.b] != u')' && closeAt_.first(s, d) == INT_MAX));
+}
+
+bool Recogniser::refusedOutright(Form f, Span s) const
+{
+    if (!prune_ || s.length() == 0)
+        return false;
+    // Names and literals hold no brackets, so every term is well nested; no term begins
+    // or ends with an operator that needs an operand on that side.
+    if (!wellNested(s))
+        return true;
+    const char16_t head = text_[s.b];
+    const char16_t tail = text_[s.e - 1];
+    if (head == u'*' || head == u'/' || head == u'^' || head == u',' || tail == u'*' || tail == u'/'
+        || tail == u'^' || tail == u'(' || tail == u',')
+        return true;
+    const int d = depthAt(s.b);
+    switch (f) {
+    case fNegation:
+    case fPower:
+        if (slashAt_.first(s, d) != INT_MAX)
+            return true;
+        if (const int c = caretAt_.first(s, d); c != INT_MAX && caretAt_.first({c, s.e}, d) != INT_MAX)
+            return true;
+        [[fallthrough]];
+    case fQuotient:
+    case fIntQuotient:
+    case fRemainder:
+        return additive_.first(s, d) != INT_MAX || starAt_.first(s, d) != INT_MAX;
+    case fProduct: return additive_.first(s, d) != INT_MAX;
+    case fDifference: return plusOperator_.first(s, d) != INT_MAX;
+    default: return false;
+    }
+}
+
+bool Recogniser::balanced(Span s) const
+{
+    if (!depth_.empty())
+        return depthAt(s.b) == depthAt(s.e);
+    return countIn(open_, s) == countIn(close_, s);
+}
 
 double* Recogniser::variable(Span s) const
 {
@@ -156,13 +288,13 @@ bool Recogniser::isNumber(Span s) const
     return number(s).has_value();
 }
 
-Kernel Recogniser::function1(Span call) const
+KernelRoutine Recogniser::function1(Span call) const
 {
     const int p = firstAtOrAfter(open_, call.b);
     return p < call.e ? tables_.functions1.find(QStringView(text_ + call.b, p - call.b)) : nullptr;
 }
 
-Kernel Recogniser::function2(Span call) const
+KernelRoutine Recogniser::function2(Span call) const
 {
     const int p = firstAtOrAfter(open_, call.b);
     return p < call.e ? tables_.functions2.find(QStringView(text_ + call.b, p - call.b)) : nullptr;
@@ -173,6 +305,8 @@ Kernel Recogniser::function2(Span call) const
 Match Recogniser::form(Form f, Span s)
 {
     ++steps_;
+    if (refusedOutright(f, s))
+        return {};
     if (!memoise_)
         return compute(f, s, nullptr);
     const std::uint64_t key = kOccupied | (std::uint64_t(s.b) << 34) | (std::uint64_t(s.e) << 4) | f;
@@ -207,14 +341,20 @@ Match Recogniser::compute(Form f, Span s, Trace* trace)
     constexpr FormMask divideLeft = bit(fNegation) | multiplicative;
     constexpr FormMask divideRight = bit(fPower) | calls;
 
+    // Candidates that pruning knows to fail (none with a trace: every candidate writes).
+    const bool skip = prune_ && !trace;
+    const int d = skip ? depthAt(s.b) : 0;
+    auto after = [&](const TopLevel& t) { return skip ? std::max(s.b, t.last(s, d)) : s.b; };
+    auto upTo = [&](const TopLevel& t) { return skip ? t.first(s, d) : INT_MAX; };
+
     switch (f) {
     case fNegation: return negation(s, trace);
-    case fSum: return binary(s, u'+', okSum, plusLeft, plusRight, trace);
-    case fDifference: return binary(s, u'-', okDifference, minusLeft, minusRight, trace);
-    case fProduct: return binary(s, u'*', okProduct, timesLeft, timesRight, trace);
-    case fIntQuotient: return word(s, 0, okIntQuotient, divideLeft, divideRight, trace);
-    case fRemainder: return word(s, 1, okRemainder, divideLeft, divideRight, trace);
-    case fQuotient: return binary(s, u'/', okQuotient, divideLeft, divideRight, trace);
+    case fSum: return binary(s, u'+', okSum, plusLeft, plusRight, trace, s.b, upTo(plusOperator_));
+    case fDifference: return binary(s, u'-', okDifference, minusLeft, minusRight, trace, after(additive_), INT_MAX);
+    case fProduct: return binary(s, u'*', okProduct, timesLeft, timesRight, trace, s.b, upTo(starAt_));
+    case fIntQuotient: return word(s, 0, okIntQuotient, divideLeft, divideRight, trace, after(slashAt_));
+    case fRemainder: return word(s, 1, okRemainder, divideLeft, divideRight, trace, after(slashAt_));
+    case fQuotient: return binary(s, u'/', okQuotient, divideLeft, divideRight, trace, after(slashAt_), INT_MAX);
     case fPower: return power(s, trace);
     case fCall1: return call1(s, trace);
     case fCall2: return call2(s, trace);
@@ -232,20 +372,20 @@ Match Recogniser::compute(Form f, Span s, Trace* trace)
         }
         return {};
     }
-    case fValid:
     case fBracket: {
         const BracketChain chain = solveBracketChain(s);
-        if (f == fValid)
-            return {{}, {}, okVariable, chain.valid};
         return {chain.content.value_or(Span{}), {}, okVariable, chain.content.has_value()};
     }
+    case fValid:
+        return {{}, {}, okVariable, classify(s).ok || bracketContent(s).has_value()};
     }
     return {};
 }
 
 // A bracket form is "(" valid term ")"; when its content is itself only a bracket form,
 // the content of that is taken, and so on. Nested pairs are settled from the innermost
-// outwards so that deep nesting costs no deep recursion.
+// outwards so that deep nesting costs no deep recursion. Settles the pieces inside s
+// and s's content; whether s itself is valid is left to the caller.
 Recogniser::BracketChain Recogniser::solveBracketChain(Span s)
 {
     int k = 0;
@@ -258,25 +398,24 @@ Recogniser::BracketChain Recogniser::solveBracketChain(Span s)
         memo_.insert(at | fValid, {{}, {}, okVariable, valid});
         memo_.insert(at | fBracket, {content.value_or(Span{}), {}, okVariable, content.has_value()});
     };
-    Span inner{s.b + k, s.e - k};
-    bool classified = classify(inner).ok;
-    bool valid = classified;
+    // Level i is the piece inside i pairs; the innermost (level k) has no enclosing pair.
+    bool classified = false;
+    bool valid = false;
     std::optional<Span> content;
-    if (k > 0)
-        remember(inner, valid, content);
-    for (int i = k - 1; i >= 0; --i) {
-        const Span outer{s.b + i, s.e - i};
+    for (int i = k; i >= 1; --i) {
+        const Span piece{s.b + i, s.e - i};
         std::optional<Span> c;
         if (valid)
-            c = classified ? inner : content;
-        classified = classify(outer).ok;
+            c = classified ? Span{s.b + i + 1, s.e - i - 1} : content;
+        classified = classify(piece).ok;
         valid = classified || c.has_value();
         content = c;
-        inner = outer;
-        if (i > 0)
-            remember(outer, valid, content);
+        remember(piece, valid, content);
     }
-    return {valid, content};
+    BracketChain chain;
+    if (valid)
+        chain.content = classified ? Span{s.b + 1, s.e - 1} : content;
+    return chain;
 }
 
 std::optional<Span> Recogniser::bracketContent(Span s)
@@ -361,12 +500,18 @@ bool Recogniser::candidate(Span l, Span r, TOperationKind kind, FormMask left, F
 
 // The occurrences of the operator from the left; one that is the first or the last
 // character of the text ends the search.
-Match Recogniser::binary(Span s, char16_t op, TOperationKind kind, FormMask left, FormMask right, Trace* trace)
+Match Recogniser::binary(Span s, char16_t op, TOperationKind kind, FormMask left, FormMask right, Trace* trace,
+                         int from, int upTo)
 {
     const std::vector<int>& pos = positions(op);
-    for (auto it = std::lower_bound(pos.begin(), pos.end(), s.b);; ++it) {
+    auto it = std::lower_bound(pos.begin(), pos.end(), s.b);
+    if (it != pos.end() && *it == s.b)
+        return {};
+    if (from > s.b)
+        it = std::lower_bound(it, pos.end(), from);
+    for (;; ++it) {
         const int p = it == pos.end() ? INT_MAX : *it;
-        if (p >= s.e || p == s.b || p == s.e - 1)
+        if (p >= s.e || p == s.b || p == s.e - 1 || p > upTo)
             return {};
         Match m;
         if (candidate({s.b, p}, {p + 1, s.e}, kind, left, right, m, trace))
@@ -376,10 +521,11 @@ Match Recogniser::binary(Span s, char16_t op, TOperationKind kind, FormMask left
 
 // "DIV" and "MOD" are found by substring search: an occurrence at the first position is
 // skipped, one that ends the text leaves an empty right operand and fails.
-Match Recogniser::word(Span s, int wordIndex, TOperationKind kind, FormMask left, FormMask right, Trace* trace)
+Match Recogniser::word(Span s, int wordIndex, TOperationKind kind, FormMask left, FormMask right, Trace* trace,
+                       int from)
 {
     const std::vector<int>& pos = wordIndex == 0 ? div_ : mod_;
-    for (auto it = std::lower_bound(pos.begin(), pos.end(), s.b); it != pos.end() && *it + 3 <= s.e; ++it) {
+    for (auto it = std::lower_bound(pos.begin(), pos.end(), from); it != pos.end() && *it + 3 <= s.e; ++it) {
         if (*it == s.b)
             continue;
         Match m;

@@ -60,8 +60,8 @@ public:
     double* variable(Span s) const;
     bool isNumber(Span s) const;
     std::optional<double> number(Span s) const;
-    Kernel function1(Span call) const;   // the routine of a one-argument call's name
-    Kernel function2(Span call) const;
+    KernelRoutine function1(Span call) const;   // the routine of a one-argument call's name
+    KernelRoutine function2(Span call) const;
 
     const char16_t* text() const { return text_; }
     // Work counters, for the benchmark and the tests.
@@ -96,7 +96,6 @@ private:
     Match compute(Form f, Span s, Trace* trace);
 
     struct BracketChain {
-        bool valid = false;
         std::optional<Span> content;   // set when the piece is a bracket form
     };
 
@@ -107,12 +106,26 @@ private:
     std::optional<Span> acceptable(Span x, FormMask allowed);
 
     Match negation(Span s, Trace* trace);
-    Match binary(Span s, char16_t op, TOperationKind kind, FormMask left, FormMask right, Trace* trace);
-    Match word(Span s, int wordIndex, TOperationKind kind, FormMask left, FormMask right, Trace* trace);
+    // Candidates before from or after upTo are known to fail and are not tried.
+    Match binary(Span s, char16_t op, TOperationKind kind, FormMask left, FormMask right, Trace* trace,
+                 int from, int upTo);
+    Match word(Span s, int wordIndex, TOperationKind kind, FormMask left, FormMask right, Trace* trace, int from);
     bool candidate(Span l, Span r, TOperationKind kind, FormMask left, FormMask right, Match& m, Trace* trace);
     Match power(Span s, Trace* trace);
     Match call1(Span s, Trace* trace);
     Match call2(Span s, Trace* trace);
+
+    // Refusals that need no search (see the comment on pruning in the source); only
+    // when every name is an identifier and numbers are in the fixed format.
+    bool refusedOutright(Form f, Span s) const;
+    struct TopLevel {
+        std::vector<std::pair<int, int>> at;   // (bracket depth, position), sorted
+        int first(Span s, int depth) const;    // first position in (b, e) at depth, or INT_MAX
+        int last(Span s, int depth) const;     // last position in (b, e) at depth, or -1
+    };
+    int depthAt(int position) const { return depth_[std::size_t(position)]; }
+    // Balanced, and no prefix closes more brackets than it opens.
+    bool wellNested(Span s) const;
 
     bool balanced(Span s) const;
     // Positions of a character (or of a word's start) inside s, from the left.
@@ -128,6 +141,11 @@ private:
     Memo memo_;
 
     std::vector<int> plus_, minus_, star_, slash_, caret_, open_, close_, comma_, div_, mod_;
+    bool prune_ = false;
+    std::vector<int> depth_;   // bracket depth before each position
+    TopLevel additive_;        // "+" and "-" that can only be operators of a sum or difference
+    TopLevel plusOperator_;    // the "+" among them
+    TopLevel starAt_, slashAt_, caretAt_, closeAt_;
 };
 
 } // namespace qel::formula

@@ -28,7 +28,8 @@ QVariant convertArgument(const QVariant& v, const contract::Argument& arg, const
         default: {
             bool ok = false;
             const QString text = v.toString().trimmed();
-            const qlonglong n = text.toLongLong(&ok);
+            const qlonglong n = text.isEmpty() ? 0 : text.toLongLong(&ok); // T-SQL reads '' as 0
+            ok = ok || text.isEmpty();
             if (!ok)
                 throw wire::ServerError(
                     QStringLiteral("Error converting data type varchar to int (parameter %1 of %2).").arg(arg.name, routine));
