@@ -158,6 +158,16 @@ QString numberText(double d)
 
 void fnGetdate(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, storedNow()); }
 
+// The identity the last INSERT of this session assigned (NULL before any).
+void fnScopeIdentity(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    const sqlite3_int64 id = sqlite3_last_insert_rowid(sqlite3_context_db_handle(ctx));
+    if (id == 0)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, id);
+}
+
 void fnIsnull(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     sqlite3_result_value(ctx, isNull(argv[0]) ? argv[1] : argv[0]);
@@ -654,6 +664,7 @@ void registerSqlFunctions(sqlite3* db)
     add(db, "upper", 1, fnUpper);
     add(db, "lower", 1, fnLower);
     add(db, "getdate", 0, fnGetdate, false);
+    add(db, "scope_identity", 0, fnScopeIdentity, false);
     add(db, "sysdatetime", 0, fnGetdate, false);
     add(db, "isnull", 2, fnIsnull);
     add(db, "len", 1, fnLen);

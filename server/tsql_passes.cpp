@@ -351,7 +351,7 @@ ValueKind Passes::functionKind(const QString& name, const Node& args) const
         QStringLiteral("FLOOR"), QStringLiteral("CEILING"), QStringLiteral("DATEDIFF"), QStringLiteral("DATEPART"),
         QStringLiteral("YEAR"), QStringLiteral("MONTH"), QStringLiteral("DAY"), QStringLiteral("ROW_NUMBER"),
         QStringLiteral("RANK"), QStringLiteral("DENSE_RANK"), QStringLiteral("SIGN"), QStringLiteral("POWER"),
-        QStringLiteral("SQRT"), QStringLiteral("ASCII"), QStringLiteral("UNICODE")};
+        QStringLiteral("SQRT"), QStringLiteral("ASCII"), QStringLiteral("UNICODE"), QStringLiteral("SCOPE_IDENTITY")};
     if (name == QLatin1String("CONVERT")) {
         if (!args.kids.empty() && args.kids[0].is(Tok::Word))
             return kindOfTypeName(args.kids[0].tok.value);
@@ -1335,7 +1335,7 @@ void checkTokens(const std::vector<Token>& tokens, const Options& options)
         QStringLiteral("UPDATETEXT"), QStringLiteral("OFFSET"), QStringLiteral("FETCH"), QStringLiteral("CURSOR"),
         QStringLiteral("WAITFOR"), QStringLiteral("RAISERROR"), QStringLiteral("THROW"), QStringLiteral("TRY_CONVERT"),
         QStringLiteral("TRY_CAST"), QStringLiteral("PARSE"), QStringLiteral("TRY_PARSE"), QStringLiteral("GO"),
-        QStringLiteral("IDENTITY"), QStringLiteral("IDENTITY_INSERT"), QStringLiteral("SCOPE_IDENTITY"),
+        QStringLiteral("IDENTITY"), QStringLiteral("IDENTITY_INSERT"),
         QStringLiteral("COLLATE"), QStringLiteral("ROLLUP"), QStringLiteral("CUBE"), QStringLiteral("GROUPING")};
     static const QSet<QString> storageOnly = {
         QStringLiteral("LIMIT"), QStringLiteral("PRAGMA"), QStringLiteral("ATTACH"), QStringLiteral("DETACH"),

@@ -49,7 +49,7 @@ void DBImage::reload()
     if (ds && ds->active() && ds->currentRow() >= 0)
         if (db::Field* f = ds->findField(field_))
             bytes = ds->rowValue(ds->currentRow(), *f).toByteArray();
-    if (bytes == shownBytes_ && !(bytes.isEmpty() && !picture_.isNull()))
+    if (bytes == shownBytes_)
         return;
     shownBytes_ = bytes;
     // A picture that cannot be decoded shows as none.

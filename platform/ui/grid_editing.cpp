@@ -399,10 +399,8 @@ bool TQXDBGridEh::editorKeyPress(QWidget* editor, QKeyEvent* event)
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
-        if (combo && (mods & Qt::AltModifier))
-            return false;
         if (combo)
-            return false;
+            return false;   // the list moves inside its own box
         {
             // Rows move from the editor as from the grid.
             QKeyEvent copy(QEvent::KeyPress, key, mods);

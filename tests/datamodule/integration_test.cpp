@@ -368,3 +368,24 @@ TEST_F(IntegrationTest, DataModuleDestroyClosesTheConnection)
 }
 
 } // namespace
+
+// A row appended through a query is written with its data fields and gets the identity the
+// server assigned.
+TEST_F(IntegrationTest, AppendedRowReadsBackItsIdentity)
+{
+    fx.login(dm);
+    const int before = scalar(QStringLiteral("SELECT MAX(id_mark_mag) FROM mark_mag")).toInt();
+    db::Query q(&dm.ADO_CDE, QStringLiteral("q"));
+    q.setSql(QStringLiteral("SELECT id_mark_mag, id_group, id_student, id_f_est, p35 FROM mark_mag WHERE id_group=1"));
+    q.addUpdateTable(QStringLiteral("mark_mag"), QStringLiteral("id_mark_mag"));
+    q.open();
+    q.append();
+    q.fieldByName(QStringLiteral("id_group")).setAsInteger(1);
+    q.fieldByName(QStringLiteral("id_student")).setAsInteger(scalar(QStringLiteral("SELECT MIN(id_student) FROM mark_mag")).toInt());
+    q.fieldByName(QStringLiteral("id_f_est")).setAsInteger(1);
+    q.fieldByName(QStringLiteral("p35")).setAsString(QStringLiteral("new"));
+    q.post();
+    const int id = q.fieldByName(QStringLiteral("id_mark_mag")).asInteger();
+    EXPECT_GT(id, before);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT p35 FROM mark_mag WHERE id_mark_mag=%1").arg(id)).toString(), QStringLiteral("new"));
+}
