@@ -17,7 +17,7 @@ struct Recorder {
     {
         fx.connectAs(QStringLiteral("demo"), QStringLiteral("demo2026"));
         id = fx.adminScalar(QStringLiteral("SELECT MIN(id_mark_mag) FROM mark_mag")).toInt();
-        fx.admin(QStringLiteral("UPDATE mark_mag SET m1 = 5, dop = NULL, p35 = '12' WHERE id_mark_mag = ?"), {id});
+        fx.admin(QStringLiteral("UPDATE mark_mag SET m1 = 5, dop = NULL, p35 = '12', p36 = NULL WHERE id_mark_mag = ?"), {id});
         q.setSql(QStringLiteral("SELECT id_mark_mag, m1, dop, p35, p36 FROM mark_mag WHERE id_mark_mag = %1").arg(id));
         q.addField(db::FieldSpec::integer(QStringLiteral("id_mark_mag")));
         q.addField(db::FieldSpec::floating(QStringLiteral("m1")));
