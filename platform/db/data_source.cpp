@@ -58,6 +58,7 @@ void DataSource::dataSetFieldChanged(Field& field) { if (enabled_) emit fieldCha
 void DataSource::dataSetCurrentChanged(int row, int previous) { if (enabled_) emit currentChanged(row, previous); }
 void DataSource::dataSetDisplaySuspended() { if (enabled_) emit displaySuspended(); }
 void DataSource::dataSetDisplayResumed() { if (enabled_) emit displayResumed(); }
+void DataSource::dataSetUpdateRecord() { if (enabled_) emit updateRecord(); }
 
 void DataSource::dataSetDestroyed()
 {

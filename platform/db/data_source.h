@@ -37,6 +37,8 @@ signals:
     void currentChanged(int row, int previous);
     void displaySuspended();
     void displayResumed();
+    // Write pending edits of bound controls into the record now (a post is coming).
+    void updateRecord();
 
 private:
     void dataSetActiveChanged(bool active) override;
@@ -49,6 +51,7 @@ private:
     void dataSetCurrentChanged(int row, int previous) override;
     void dataSetDisplaySuspended() override;
     void dataSetDisplayResumed() override;
+    void dataSetUpdateRecord() override;
     void dataSetDestroyed() override;
 
     DataSet* dataSet_ = nullptr;

@@ -107,6 +107,10 @@ public:
     Bookmark bookmark() const;
     bool bookmarkValid(const Bookmark& bookmark) const;
     void gotoBookmark(const Bookmark& bookmark);   // DbError when not valid
+    // Without moving: the bookmark of a row (0-based, current order and filter; null when
+    // out of range) and the row a bookmark stands on now (-1 when not in view).
+    Bookmark bookmarkAt(int row) const;
+    int rowOf(const Bookmark& bookmark) const;
 
     // Suspends the reports to bound controls; nested calls count; the last enableControls
     // reports the whole layout and the current row once.
@@ -145,6 +149,9 @@ public:
     void deleteRecord();   // in insert state: cancel()
     // Post when modified, cancel otherwise; nothing outside editing.
     void checkBrowseMode();
+    // Asks bound controls to write values typed but not yet written (post and
+    // checkBrowseMode do this first).
+    void updateRecord();
     bool modified() const { return modified_; }
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool on) { readOnly_ = on; }

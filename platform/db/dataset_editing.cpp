@@ -10,8 +10,20 @@
 
 namespace qel::db {
 
+void DataSet::updateRecord()
+{
+    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+        return;
+    for (DataSetObserver* o : std::vector<DataSetObserver*>(observers_))
+        if (std::find(observers_.begin(), observers_.end(), o) != observers_.end())
+            o->dataSetUpdateRecord();
+}
+
 void DataSet::checkBrowseMode()
 {
+    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+        return;
+    updateRecord();
     if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
         return;
     if (modified_)
@@ -120,6 +132,9 @@ void DataSet::removeRecord(int rec)
 void DataSet::post()
 {
     checkActive();
+    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+        return;
+    updateRecord();
     if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
         return;
     fire(&DataSet::beforePost);

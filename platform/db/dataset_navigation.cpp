@@ -260,6 +260,15 @@ Bookmark DataSet::bookmark() const
     return {generation_, view_[size_t(cur_)]};
 }
 
+Bookmark DataSet::bookmarkAt(int row) const
+{
+    if (!active() || row < 0 || size_t(row) >= view_.size())
+        return {};
+    return {generation_, view_[size_t(row)]};
+}
+
+int DataSet::rowOf(const Bookmark& b) const { return bookmarkValid(b) ? viewPosOf(b.record) : -1; }
+
 bool DataSet::bookmarkValid(const Bookmark& b) const
 {
     return active() && !b.isNull() && b.generation == generation_ && size_t(b.record) < records_.size()

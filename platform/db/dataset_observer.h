@@ -29,6 +29,10 @@ public:
     virtual void dataSetCurrentChanged(int row, int previous) {}
     virtual void dataSetDisplaySuspended() {}
     virtual void dataSetDisplayResumed() {}
+    // The record is about to be posted (or checked for posting): a control holding a typed
+    // value not yet written must write it now. Reported even while display updates are
+    // suspended: it is about the data, not the display.
+    virtual void dataSetUpdateRecord() {}
     // The dataset is being destroyed; forget it.
     virtual void dataSetDestroyed() {}
 };

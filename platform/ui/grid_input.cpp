@@ -238,22 +238,13 @@ void TQXDBGridEh::selectRange(int from, int to)
     to = std::clamp(to, 0, count - 1);
     guarded([&] {
         ds->checkBrowseMode();
-        // A row's bookmark is known only while it is current: walk the range with the
-        // display suspended, ending on the clicked row.
-        ds->disableControls();
-        try {
-            const int step = to >= from ? 1 : -1;
-            for (int r = from;; r += step) {
-                ds->setRecNo(r + 1);
-                selection_.add(ds->bookmark(), r);
-                if (r == to)
-                    break;
-            }
-        } catch (...) {
-            ds->enableControls();
-            throw;
+        const int step = to >= from ? 1 : -1;
+        for (int r = from;; r += step) {
+            selection_.add(ds->bookmarkAt(r), r);
+            if (r == to)
+                break;
         }
-        ds->enableControls();
+        ds->setRecNo(to + 1);
     });
     if (anchorRow_ < 0)
         anchorRow_ = from;

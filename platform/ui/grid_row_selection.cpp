@@ -76,27 +76,10 @@ void GridRowSelection::selectAll()
         return;
     ds->checkBrowseMode();
     const int count = ds->recordCount();
-    const db::Bookmark current = ds->bookmark();
     items_.clear();
-    if (count > 0) {
-        // The dataset gives a row's bookmark only when it is current: walk it with the
-        // display suspended and come back.
-        ds->disableControls();
-        try {
-            for (int row = 0; row < count; ++row) {
-                ds->setRecNo(row + 1);
-                items_.push_back({ds->bookmark(), row});
-            }
-            if (!current.isNull() && ds->bookmarkValid(current))
-                ds->gotoBookmark(current);
-        } catch (...) {
-            layout_ = currentLayout();
-            ds->enableControls();
-            throw;
-        }
-        layout_ = currentLayout();
-        ds->enableControls();
-    }
+    items_.reserve(size_t(count));
+    for (int row = 0; row < count; ++row)
+        items_.push_back({ds->bookmarkAt(row), row});
     changed();
 }
 
@@ -112,8 +95,6 @@ void GridRowSelection::add(const db::Bookmark& bookmark, int row)
 {
     if (bookmark.isNull() || contains(bookmark))
         return;
-    if (items_.empty())
-        layout_ = currentLayout();
     items_.push_back({bookmark, row});
     bookmarkSet_.insert(keyOf(bookmark));
     if (row >= 0)
@@ -136,7 +117,6 @@ void GridRowSelection::rowsInserted(int first, int count)
         if (i.row >= first)
             i.row += count;
     indexDirty_ = true;
-    layout_ = currentLayout();
 }
 
 void GridRowSelection::rowsRemoved(int first, int count)
@@ -153,28 +133,23 @@ void GridRowSelection::rowsRemoved(int first, int count)
         if (i.row >= first + count)
             i.row -= count;
     indexDirty_ = true;
-    layout_ = currentLayout();
     if (items_.size() != old)
         changed();
 }
 
 void GridRowSelection::layoutReset()
 {
-    if (items_.empty()) {
-        layout_ = currentLayout();
+    if (items_.empty())
         return;
-    }
     db::DataSet* ds = grid_.dataSet();
     const auto old = items_.size();
     items_.erase(std::remove_if(items_.begin(), items_.end(),
                                 [&](const Item& i) { return !(ds && ds->bookmarkValid(i.bookmark)); }),
                  items_.end());
-    const Layout now = currentLayout();
-    if (!(now == layout_))
-        for (Item& i : items_)
-            i.row = -1;
+    // Each selected record keeps its mark wherever a sort or filter put it.
+    for (Item& i : items_)
+        i.row = ds ? ds->rowOf(i.bookmark) : -1;
     indexDirty_ = true;
-    layout_ = now;
     if (items_.size() != old)
         changed();
 }
@@ -183,20 +158,8 @@ void GridRowSelection::dataSetChanged()
 {
     items_.clear();
     indexDirty_ = true;
-    layout_ = currentLayout();
 }
 
-GridRowSelection::Layout GridRowSelection::currentLayout() const
-{
-    Layout l;
-    if (db::DataSet* ds = grid_.dataSet(); ds && ds->active()) {
-        l.count = ds->recordCount();
-        l.sort = ds->sort();
-        l.filter = ds->filter();
-        l.filtered = ds->filtered();
-    }
-    return l;
-}
 
 void GridRowSelection::changed(bool reindex)
 {

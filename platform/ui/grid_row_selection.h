@@ -39,7 +39,7 @@ public:
     void rowsInserted(int first, int count);
     void rowsRemoved(int first, int count);
     // After the dataset re-read or re-ordered its rows: drops bookmarks that no longer
-    // exist; rows keep their place only when the order and the row count are unchanged.
+    // exist and finds the row each remaining one stands on now.
     void layoutReset();
     void dataSetChanged();
 
@@ -48,21 +48,12 @@ private:
         db::Bookmark bookmark;
         int row = -1;     // -1: the row it is shown on is not known
     };
-    struct Layout {
-        int count = -1;
-        QString sort;
-        QString filter;
-        bool filtered = false;
-        bool operator==(const Layout&) const = default;
-    };
-    Layout currentLayout() const;
     void changed(bool reindex = true);
     void reindex() const;
     static quint64 keyOf(const db::Bookmark& b) { return (b.generation << 32) ^ quint64(quint32(b.record)); }
 
     TQXDBGridEh& grid_;
     std::vector<Item> items_;
-    Layout layout_;
     // Lookups for painting and toggling, rebuilt after changes.
     mutable QSet<quint64> bookmarkSet_;
     mutable QSet<int> rowSet_;

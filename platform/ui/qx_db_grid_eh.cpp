@@ -111,6 +111,12 @@ void TQXDBGridEh::connectSource()
     c.push_back(connect(source_, &DataSource::currentChanged, this, &TQXDBGridEh::onCurrentChanged));
     c.push_back(connect(source_, &DataSource::displaySuspended, this, [this] { onDisplaySuspended(); }));
     c.push_back(connect(source_, &DataSource::displayResumed, this, [this] { onDisplayResumed(); }));
+    // A post is coming (from code, a navigator, another control): the open editor's text
+    // must reach the record first.
+    c.push_back(connect(source_, &DataSource::updateRecord, this, [this] {
+        if (editor_ && !committing_)
+            hideEditor(true);
+    }));
     c.push_back(connect(source_, &DataSource::dataSetChanged, this, [this] {
         selection_.dataSetChanged();
         onLayoutReset();

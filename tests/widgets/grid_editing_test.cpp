@@ -310,3 +310,22 @@ TEST_F(GridEditing, AlwaysShownEditorOpensWithoutEditingTheRow)
     key(Qt::Key_Return);
     EXPECT_EQ(value(3, "m1"), QVariant(8.0));
 }
+
+// A post from outside the grid (a navigator, the window closing, code) writes what is
+// still in the open editor first: nothing typed is lost.
+TEST_F(GridEditing, APostFromOutsideWritesTheOpenEditorFirst)
+{
+    clickCell(1, ColM1);
+    type(QStringLiteral("33"));
+    ASSERT_TRUE(grid->editorMode());
+    marks->post();
+    EXPECT_EQ(marks->state(), db::DataSetState::Browse);
+    EXPECT_EQ(stored(2, QStringLiteral("m1")), QVariant(33.0));
+
+    // An edit that the user began only by typing is not dropped as "unmodified" either.
+    clickCell(0, ColM1);
+    type(QStringLiteral("7"));
+    marks->checkBrowseMode();
+    EXPECT_EQ(marks->state(), db::DataSetState::Browse);
+    EXPECT_EQ(value(0, "m1"), QVariant(7.0));
+}

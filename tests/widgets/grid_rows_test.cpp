@@ -93,6 +93,25 @@ TEST_F(GridRows, ShiftClickSelectsARange)
     EXPECT_EQ(selectedRowsInOrder(), (QList<int>{1, 2, 3}));
 }
 
+TEST_F(GridRows, SelectedRecordsKeepTheirMarksThroughASort)
+{
+    grid->setOptions(grid->options() | ui::dgMultiSelect);
+    clickCell(0, ColM1, Qt::ControlModifier);
+    clickCell(3, ColM1, Qt::ControlModifier);
+    const QString first = grid->cellText(0, ColStudent), fourth = grid->cellText(3, ColStudent);
+    marks->setSort(QStringLiteral("student DESC"));
+    QList<int> marked;
+    for (int row = 0; row < marks->recordCount(); ++row)
+        if (grid->selectedRows().isRowSelected(row))
+            marked << row;
+    ASSERT_EQ(marked.size(), 2);
+    QStringList names{grid->cellText(marked[0], ColStudent), grid->cellText(marked[1], ColStudent)};
+    names.sort();
+    QStringList expected{first, fourth};
+    expected.sort();
+    EXPECT_EQ(names, expected);
+}
+
 TEST_F(GridRows, SelectionFollowsInsertedRowsAndDropsReadRowsAgain)
 {
     grid->setOptions(grid->options() | ui::dgMultiSelect);
