@@ -7,6 +7,17 @@
 
 namespace qel::test {
 
+QString errorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const wire::ServerError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+
 QString digestOf(const QString& asciiPassword)
 {
     return QString::fromLatin1(QCryptographicHash::hash(asciiPassword.toLatin1(), QCryptographicHash::Md5).toHex()).toUpper();

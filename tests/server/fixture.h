@@ -2,12 +2,17 @@
 // one user, a grading scale and marks, written through the server's own T-SQL path.
 #pragma once
 
+#include <functional>
+
 #include "server/server.h"
 
 #include <QString>
 #include <memory>
 
 namespace qel::test {
+
+// The server's message of the error the action raises; empty when it raises none.
+QString errorOf(const std::function<void()>& action);
 
 // The MD5 digest of an ASCII password, as the client sends it.
 QString digestOf(const QString& asciiPassword);

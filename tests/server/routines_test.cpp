@@ -9,19 +9,10 @@
 
 using namespace qel;
 using qel::test::digestOf;
+using qel::test::errorOf;
 using qel::test::unshift;
 
 namespace {
-
-QString errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const wire::ServerError& e) {
-        return e.message();
-    }
-    return QString();
-}
 
 // The parameters of the mark sheet as the client sets them by position.
 QList<wire::Param> sheetParams(const QVariant& condition, int group = 1, int semester = 1, int discipline = 1, int exam = 1,

@@ -12,20 +12,7 @@
 #include <thread>
 
 using namespace qel;
-
-namespace {
-
-QString errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const wire::ServerError& e) {
-        return e.message();
-    }
-    return QString();
-}
-
-} // namespace
+using qel::test::errorOf;
 
 TEST(Sessions, ServerLoginsAreCheckedAtConnect)
 {

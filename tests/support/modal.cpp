@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
@@ -55,7 +57,9 @@ QString freshTempDir(const QString& name)
     QString base = qEnvironmentVariable("QEL_TEST_TMP");
     if (base.isEmpty())
         base = QDir::tempPath() + QStringLiteral("/qel-test");
-    QDir dir(base + QLatin1Char('/') + name);
+    // Each test program has a folder of its own: programs run in parallel under ctest.
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
+    QDir dir(base + QLatin1Char('/') + program + QLatin1Char('/') + name);
     dir.removeRecursively();
     QDir().mkpath(dir.path());
     return dir.path();

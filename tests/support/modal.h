@@ -20,7 +20,8 @@ void closeModal(QWidget* modal, int result);
 // Processes events until the predicate holds or the time runs out; returns the predicate.
 bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 5000);
 
-// A fresh empty folder for this test under the build's test-tmp folder.
+// A fresh empty folder for this test under the build's test-tmp folder (one subfolder per
+// test program, so programs running in parallel never share one).
 QString freshTempDir(const QString& name);
 
 } // namespace qel::test
