@@ -12,7 +12,9 @@
 #include <QDate>
 #include <QFile>
 #include <QLabel>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
@@ -278,4 +280,28 @@ TEST(LoginWindow, ExitButtonCancels)
     QTest::mouseClick(l.form->SpeedButton1, Qt::LeftButton);
     EXPECT_EQ(l.form->result(), QDialog::Rejected);
     EXPECT_FALSE(l.session.MainWindowMayShow);
+}
+
+TEST(LoginWindow, DraggedByItsPicturesAndStatusLineWithTheLeftButton)
+{
+    Login l(QStringLiteral("drag"));
+    l.form->show();
+    const QPoint start = l.form->pos();
+    auto drag = [&](QWidget* handle, Qt::MouseButton button, QPoint by) {
+        const QPoint from = handle->rect().center();
+        QMouseEvent press(QEvent::MouseButtonPress, from, handle->mapToGlobal(from), button, button, Qt::NoModifier);
+        QApplication::sendEvent(handle, &press);
+        const QPoint to = from + by;
+        QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(from) + by, Qt::NoButton, button, Qt::NoModifier);
+        QApplication::sendEvent(handle, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, handle->mapToGlobal(from) + by, button, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(handle, &release);
+    };
+    drag(l.form->Image1, Qt::LeftButton, QPoint(30, 20));
+    EXPECT_EQ(l.form->pos(), start + QPoint(30, 20));
+    drag(l.form->RzLabel1, Qt::LeftButton, QPoint(-10, 5));
+    EXPECT_EQ(l.form->pos(), start + QPoint(20, 25));
+    drag(l.form->Image1, Qt::RightButton, QPoint(50, 50));
+    EXPECT_EQ(l.form->pos(), start + QPoint(20, 25));
 }
