@@ -23,7 +23,9 @@ const char* const kVariables[14] = {"m1", "m2", "m3", "m4", "m5", "m6", "m7", "m
 
 } // namespace
 
-double roundToHundredths(long double value) { return double(std::nearbyintl(value / 0.01L) * 0.01L); }
+// rintl rounds in the default mode, to nearest with ties to even (nearbyintl does the same
+// but saves and restores the floating-point state on every call, at several times the cost).
+double roundToHundredths(long double value) { return double(std::rintl(value / 0.01L) * 0.01L); }
 
 MarkSheetCalc::MarkSheetCalc(data::TDM_CDE_3& dm) : dm_(dm) {}
 
