@@ -49,7 +49,7 @@ void SheetWindowTest::logIn(const char* login, const char* password)
     window->resize(1280, 760);
     window->show();
     QApplication::setActiveWindow(window.get());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }
 
 void SheetWindowTest::pick(ui::DBLookupComboBox* control, const QString& text)
