@@ -3,6 +3,8 @@
 // statements and extramural groups, the minimum-checkpoint rule, faulty formulas, row
 // numbers, and the scale loading.
 #include "data/dm_cde_3.h"
+#include "formula/parser.h"
+#include "platform/db/value_convert.h"
 #include "rules/grade_scale.h"
 #include "rules/mark_sheet_calc.h"
 #include "tests/rules/rules_fixture.h"
@@ -50,6 +52,35 @@ TEST_F(RulesTest, FormulaValuesAreRoundedToHundredthsAndCompiledAtEachOpening)
         EXPECT_DOUBLE_EQ(value(row, "ball1").toDouble(), 28) << c.formula;
     }
     EXPECT_EQ(dialogs->count(), 0) << dialogs->texts().join('|').toStdString();
+}
+
+TEST_F(RulesTest, CompiledOnceTheFormulasGiveWhatAParserFedEachRowGives)
+{
+    setRow(*fx, 2, QStringLiteral("m3 = 7.5, m4 = 13, dop = 2.5, dop2 = 4"));
+    const char* const formulas[] = {"M1+M2*M3",      "MAX(M1,MAX(M2,M3))", "SQRT(M1*M2)",   "M1^2/7",
+                                    "(M1+M2)DIV3",   "M1MOD7",             "PH(M1)",        "SIN(M2)+COS(M1)",
+                                    "M1/0.7+M2/3",   "EXP(M2/10)",         "-M1+DOP2*DOP",  "M4^-1+HEAV(M3-1)"};
+    const char* const variables[] = {"m1", "m2", "m3", "m4", "m5", "m6", "m7", "m8", "m9", "m10", "m11", "m12", "dop", "dop2"};
+    for (const char* formula : formulas) {
+        setModulesFormula(*fx, QString::fromLatin1(formula));
+        openSheet();
+        for (int row = 0; row < fx->dm->ADO_SP_Sort.recordCount(); ++row) {
+            TParser fresh;
+            for (const char* v : variables)
+                fresh.SetVariable(QString::fromLatin1(v), db::convert::toInteger(value(row, v)));
+            fresh.setExpression(QString::fromLatin1(formula));
+            std::optional<double> expected;
+            try {
+                expected = rules::roundToHundredths(fresh.Value());
+            } catch (const EArithmeticFault&) {
+            }
+            const QVariant calc1 = value(row, "calc1");
+            EXPECT_EQ(calc1.isNull(), !expected.has_value()) << formula << " row " << row;
+            if (expected) {
+                EXPECT_EQ(calc1.toDouble(), *expected) << formula << " row " << row;
+            }
+        }
+    }
 }
 
 TEST_F(RulesTest, MarksEnterTheFormulasAsIntegersRoundedHalfToEven)
