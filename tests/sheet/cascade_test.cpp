@@ -230,3 +230,29 @@ TEST_F(Cascade, FocusEnteringASelectorSavesAPendingEdit)
                   QString::fromLatin1(c.number));
     }
 }
+
+TEST_F(Cascade, TheFilterDoesNothingWhileTheCascadeWaitsForAPick)
+{
+    // A second form of control of the same discipline and credits, graded on two variants.
+    fx->admin(QStringLiteral("INSERT INTO educ_sh (id_educ_sh, id_speciality, id_a_year, id_semester, id_discipline, "
+                             "id_examination, Krdt, hours) VALUES (100, 1, 2, 3, 9, 6, 4, 144)"));
+    fx->admin(QStringLiteral("INSERT INTO RRNK (id_teacher, id_educ_sh, id_group, id_ebe_var) VALUES (4, 100, NULL, 1), "
+                             "(4, 100, NULL, 4)"));
+    logIn();
+    TForm2& w = *window;
+    pickSheet(kIvt, QStringLiteral("3 семестр"), QStringLiteral("Дискретная математика"));
+    ASSERT_EQ(listed(w.DBLookupListBox2), QStringList({"Экзамен", "Контр/раб"}));
+    ASSERT_TRUE(fx->dm->ADO_SP_Sort.active());
+
+    pick(w.DBLookupListBox2, QStringLiteral("Контр/раб"));
+    EXPECT_EQ(listed(w.DBLookupListBox1), QStringList({"1", "4"}));
+    EXPECT_FALSE(w.DBLookupListBox1->hasSelection());
+    EXPECT_FALSE(w.DBLookupComboBox1->hasSelection());
+    ASSERT_TRUE(w.ComboBox1->isEnabled());
+    const QVariant examination = fx->dm->ADO_SP_Sort.parameters()[4].value();
+    w.ComboBox1->setItemIndex(0);
+    emit w.ComboBox1->activated(0);
+    EXPECT_EQ(dialogs->count(), 0) << dialogs->texts().join('|').toStdString();
+    EXPECT_EQ(fx->dm->ADO_SP_Sort.parameters()[4].value(), examination);
+    EXPECT_EQ(fx->dm->ADO_SP_Sort.parameters()[6].value().toString(), QStringLiteral("1=1"));
+}
