@@ -14,6 +14,10 @@
 #include <QHash>
 #include <memory>
 
+namespace qel::rules {
+class MarkSheetCalc;
+}
+
 namespace qel::data {
 
 class TDM_CDE_3 {
@@ -90,6 +94,10 @@ public:
     bool MinimumCheckpointRule = false;   // a checkpoint below 61 % of its maximum forces "н/у"
     bool ScaleMissing = false;            // the selected grading-scale variant has no scale rows
     bool StudentsChanged = false;         // a row of the student codes list was posted
+
+    // The mark sheet's calculation state (compiled formulas of the open sheet), kept by the
+    // rules; it refers to Parser1 and ADO_SP_Sort, so it is declared after them.
+    std::shared_ptr<rules::MarkSheetCalc> SheetCalc;
 
     // ---- lookup by name ----------------------------------------------------------------
     db::DataSet* findDataSet(const QString& name) const;      // nullptr when absent (or destroyed)

@@ -17,6 +17,8 @@ TForm4::TForm4(QWidget* owner)
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Загрузка"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // It only informs: the window the user works in keeps the focus.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     Label1 = new QLabel(QStringLiteral("Идёт загрузка, подождите..."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignCenter);

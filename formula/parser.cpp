@@ -57,16 +57,30 @@ double* TCustomParser::builtinCell(QChar letter)
     }
 }
 
-long double TCustomParser::Value() const
+long double TCustomParser::Value() const { return ValueOf(operations_); }
+
+long double TCustomParser::ValueOf(const OperationList& list)
 {
-    if (operations_.empty())
+    if (list.empty())
         return 0.0L;
-    operations_.run();
-    const double result = operations_.result();
+    list.run();
+    const double result = list.result();
     // A lone variable or constant is passed through without a routine of its own.
     if (!std::isfinite(result)) [[unlikely]]
         formula::raiseResultFault(result);
     return result;
+}
+
+OperationList TCustomParser::CompileFormula(const QString& text) const
+{
+    if (text.isEmpty())
+        return OperationList();
+    bool error = false;
+    OperationList list = CompileExpression(text, variables_, functions1_, functions2_, pascalNumberformat_, error);
+    for (Operation& op : list)
+        if (op.Kind != okFunction1 && op.Kind != okFunction2)
+            op.Kernel = formula::kernelOf(op.Kind);
+    return list;
 }
 
 bool TCustomParser::ParseExpression(const QString& text)
@@ -75,13 +89,8 @@ bool TCustomParser::ParseExpression(const QString& text)
     expression_ = text;
     if (text.isEmpty())
         return false;
-    bool error = false;
     try {
-        OperationList list = CompileExpression(text, variables_, functions1_, functions2_, pascalNumberformat_, error);
-        for (Operation& op : list)
-            if (op.Kind != okFunction1 && op.Kind != okFunction2)
-                op.Kernel = formula::kernelOf(op.Kind);
-        operations_ = std::move(list);
+        operations_ = CompileFormula(text);
         parserError_ = false;
         return true;
     } catch (const EMathParserError& e) {

@@ -36,6 +36,17 @@ public:
     // The same, returning true on success (false also for an empty text).
     bool ParseExpression(const QString& text);
 
+    // Compiles text against this parser's variables and functions into a list of its own,
+    // with the routines attached, as ParseExpression does; Expression, ParserError and the
+    // parser's own list stay as they are and compile errors are raised (OnParserError is
+    // not called). An empty text gives an empty list. The list refers to this parser's
+    // variable cells, so it must not outlive the parser; setting a variable is seen by the
+    // next ValueOf without compiling again.
+    OperationList CompileFormula(const QString& text) const;
+    // The value of a compiled list exactly as Value reads the parser's own list (0 for an
+    // empty list; arithmetic faults raised the same way).
+    static long double ValueOf(const OperationList& list);
+
     bool PascalNumberformat() const { return pascalNumberformat_; }
     void setPascalNumberformat(bool fixedFormat) { pascalNumberformat_ = fixedFormat; }
     // True when the last compilation failed.

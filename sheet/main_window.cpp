@@ -55,11 +55,14 @@ TForm2::TForm2(data::TDM_CDE_3& dm, QWidget* parent) : QMainWindow(parent), dm_(
     setMinimumSize(803, 326);
     ui::setBackgroundColor(this, ui::colors::silver());
     buildControls();
+    connectHandlers();
+    rules::registerSheetWindow(this);
     FormCreate();
 }
 
 TForm2::~TForm2()
 {
+    rules::unregisterSheetWindow(this);
     if (UpdateHistory) {
         delete UpdateHistory;
         UpdateHistory = nullptr;
@@ -253,7 +256,25 @@ void TForm2::buildSheetGrid()
     form.setDropDownWidth(200);
     auto& number = g.addColumn(QStringLiteral("p35"), QStringLiteral("№"));
     number.setReadOnly(true);
+    number.onUpdateData = [this](ui::GridColumn& c, QString& text, QVariant& value, bool& useText, bool& handled) {
+        QXDBGridEh1Columns7UpdateData(c, text, value, useText, handled);
+    };
     g.setAutoFitColWidths(true);
+}
+
+void TForm2::connectHandlers()
+{
+    // The controls run their handlers guarded: an error shows in the default error report.
+    DBLookupComboBox9->onClick = [this](ui::DBLookupComboBox&) { DBLookupComboBox9Click(); };
+    DBLookupComboBox10->onClick = [this](ui::DBLookupComboBox&) { DBLookupComboBox10Click(); };
+    DBLookupComboBox11->onClick = [this](ui::DBLookupComboBox&) { DBLookupComboBox11Click(); };
+    DBLookupListBox2->onClick = [this](ui::DBLookupListBox&) { DBLookupListBox2Click(); };
+    DBLookupListBox1->onClick = [this](ui::DBLookupListBox&) { DBLookupListBox1Click(); };
+    DBLookupComboBox1->onClick = [this](ui::DBLookupComboBox&) { DBLookupComboBox1Click(); };
+    ComboBox1->onChange = [this](ui::DropDownList&) { ComboBox1Change(); };
+    DBLookupComboBox9->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox9Enter(); };
+    DBLookupComboBox10->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox10Enter(); };
+    DBLookupComboBox11->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox11Enter(); };
 }
 
 void TForm2::FormCreate()

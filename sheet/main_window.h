@@ -4,6 +4,7 @@
 #pragma once
 
 #include "data/session_state.h"
+#include "rules/sheet_window.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -22,6 +23,7 @@ namespace db {
 class DataSet;
 }
 namespace ui {
+class GridColumn;
 class Panel;
 class Label;
 class DBLookupComboBox;
@@ -32,7 +34,7 @@ class StatusBar;
 class TQXDBGridEh;
 } // namespace ui
 
-class TForm2 : public QMainWindow, public SessionState {
+class TForm2 : public QMainWindow, public SessionState, public rules::SheetWindow {
     Q_OBJECT
 public:
     static constexpr const char* kDesignCaption = "QEL 13 ";
@@ -84,6 +86,48 @@ public:
     // Posts a pending edit of the dataset; an error of the post is swallowed.
     static void PostPendingEdit(db::DataSet& dataSet);
 
+    // ---- the selection cascade: group, semester, discipline, form of control, scale
+    // variant, statement form; each pick clears what lies below it --------------------------
+    void DBLookupComboBox9Click();    // a group is picked
+    void DBLookupComboBox10Click();   // a semester is picked
+    void DBLookupComboBox11Click();   // a discipline is picked
+    void DBLookupListBox2Click();     // a form of control is picked
+    void DBLookupListBox1Click();     // a grading-scale variant is picked
+    void DBLookupComboBox1Click();    // a statement form is picked: columns and access mode
+    void ComboBox1Change();           // opens (reopens) the sheet
+    // Focus entering the group, semester or discipline selector saves a pending edit.
+    void DBLookupComboBox9Enter();
+    void DBLookupComboBox10Enter();
+    void DBLookupComboBox11Enter();
+
+    // Posts a pending sheet edit, reloads the semesters and students of the group, binds
+    // the form-of-control list and rewrites the info panel.
+    void DoNavigation_4();
+    // Removes the grade items after "н/п" from the grade menu.
+    void ClearGradeMenu();
+    // Sets the current row's grade to the item's grade (its data) and posts.
+    void GradeMenuItemClick(QAction* item);
+    // Checks a value typed into "№" or a checkpoint column before it is written.
+    void QXDBGridEh1Columns7UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,
+                                       bool& handled);
+
+    // Whether the open statement form may be changed by this user (edit mode).
+    bool SheetEditable = false;
+
+    // ---- rules::SheetWindow ---------------------------------------------------------------
+    QVariant groupKey() const override;
+    QVariant semesterKey() const override;
+    QVariant disciplineKey() const override;
+    QVariant examinationKey() const override;
+    QVariant scaleVariantKey() const override;
+    QVariant statementFormKey() const override;
+    db::DataSet* sheetGridDataSet() const override;
+    SessionState& session() override { return *this; }
+    void setSpecialGradeColumnsVisible(bool visible) override;
+    int sheetGridCol() const override;
+    QString sheetColumnTitle(int listPosition) const override;
+    void setSelectorsEnabled(bool enabled) override;
+
     // The audit writers the change history recorder calls.
     void LogFieldChanged(const QString& description, db::DataSet& dataSet, const QString& tableName,
                          const QString& keyFieldName, QStringList& changes);
@@ -100,6 +144,11 @@ protected:
 private:
     void buildControls();
     void buildSheetGrid();
+    void connectHandlers();
+    void appendGradeItem(const QString& caption, qint32 grade);
+    void applyAccessMode();
+    void openSheet();
+    QString disciplineField(const char* name) const;
     void applyPaymentAdmissionPermission();
     QString auditStatement(const QString& description, db::DataSet& dataSet, const QString& tableName,
                            const QString& keyFieldName) const;

@@ -1,9 +1,11 @@
-// The login window at both heights, and the main window after the demo user logged in.
+// The login window at both heights, the main window after the demo user logged in, and
+// open sheets: the demo user's, the same sheet read-only for the viewer, an extramural one.
 #include "app/screenshots/shots.h"
 
 #include "data/dm_cde_3.h"
 #include "data/login_window.h"
 #include "data/settings_file.h"
+#include "platform/ui/db_lookup_combo_box.h"
 #include "sheet/main_window.h"
 
 #include <QApplication>
@@ -63,6 +65,48 @@ const shots::Shot mainWindowShot("main_window", [](shots::ShotContext& ctx) {
     window.resize(1280, 760);
     window.show();
     ctx.save(&window, QStringLiteral("main_window"));
+});
+
+// Picks the listed row showing the text, as a user does.
+void pick(ui::DBLookupComboBox* control, const QString& text)
+{
+    for (int row = 0; row < control->count(); ++row)
+        if (control->itemText(row) == text) {
+            control->pickRow(row);
+            return;
+        }
+    throw Error(QStringLiteral("%1: no row \"%2\"").arg(control->objectName(), text));
+}
+
+// Logs in, picks group, semester and discipline (the sheet opens by itself) and saves it.
+void sheetShot(shots::ShotContext& ctx, const char* login, const char* password, const QString& group,
+               const QString& semester, const QString& discipline, const QString& name)
+{
+    writeDemoSettings(ctx.dataDir);
+    data::TDM_CDE_3 dm;
+    answerLogin(QString::fromLatin1(login), QString::fromLatin1(password));
+    TForm2 window(dm);
+    window.resize(1280, 760);
+    window.show();
+    pick(window.DBLookupComboBox9, group);
+    pick(window.DBLookupComboBox10, semester);
+    pick(window.DBLookupComboBox11, discipline);
+    ctx.save(&window, name);
+}
+
+const shots::Shot sheetShot1("sheet_open", [](shots::ShotContext& ctx) {
+    sheetShot(ctx, "demo", "demo2026", QStringLiteral("ИВТ-24"), QStringLiteral("2 семестр"),
+              QStringLiteral("Программирование"), QStringLiteral("sheet_open"));
+});
+
+const shots::Shot sheetShot2("sheet_read_only", [](shots::ShotContext& ctx) {
+    sheetShot(ctx, "viewer", "viewer2026", QStringLiteral("ИВТ-24"), QStringLiteral("2 семестр"),
+              QStringLiteral("Программирование"), QStringLiteral("sheet_read_only"));
+});
+
+const shots::Shot sheetShot3("sheet_extramural", [](shots::ShotContext& ctx) {
+    sheetShot(ctx, "demo", "demo2026", QStringLiteral("ИВТз-24"), QStringLiteral("2 семестр"),
+              QStringLiteral("Программирование"), QStringLiteral("sheet_extramural"));
 });
 
 } // namespace

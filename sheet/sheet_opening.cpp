@@ -1,0 +1,238 @@
+// Steps 6 and 7 of the selection cascade: the sheet grid's columns from the grading-scale
+// configuration, the access mode of the statement form, and the opening of the sheet.
+#include "sheet/main_window.h"
+
+#include "data/dm_cde_3.h"
+#include "data/loading_window.h"
+#include "data/mark_record.h"
+#include "platform/ui/colors_fonts.h"
+#include "platform/ui/db_lookup_combo_box.h"
+#include "platform/ui/db_lookup_list_box.h"
+#include "platform/ui/drop_down_list.h"
+#include "platform/ui/grid_column.h"
+#include "platform/ui/panel.h"
+#include "platform/ui/qx_db_grid_eh.h"
+#include "rules/grade_scale.h"
+#include "rules/mark_sheet_calc.h"
+
+#include <QMenu>
+
+namespace qel {
+
+using rules::idText;
+
+namespace {
+
+QString s(const char* text) { return QString::fromUtf8(text); }
+
+// Positions in the sheet grid: the fixed columns end with "№"; the teacher may be changed.
+constexpr int kTeacherColumn = 4;
+constexpr int kNumberColumn = 7;
+constexpr int kFirstConfigColumn = 8;
+
+} // namespace
+
+void TForm2::DBLookupComboBox1Click()
+{
+    if (!DBLookupComboBox1->hasSelection())
+        return;
+    ui::TQXDBGridEh& grid = *QXDBGridEh1;
+    grid.setAutoFitColWidths(false);
+    grid.setSelectedIndex(0);
+    for (int i = grid.columnCount() - 1; i > kNumberColumn; --i)
+        grid.removeColumn(i);
+
+    const int studyForm = dm_.ADOQ_g_s.fieldByName(s("o_z_d")).asInteger();
+    const bool visible = studyForm == 0 || studyForm == 2;
+
+    db::Query& config = dm_.ADOQ_est_config;
+    config.close();
+    config.setSql(s("SELECT * FROM TF_GetEstConfig(") + idText(scaleVariantKey()) + s(",") + idText(statementFormKey())
+                  + s(")"));
+    config.open();
+    config.setSort(s("order_pole"));
+    QList<ui::GridColumn*> configColumns;
+    for (config.first(); !config.eof(); config.next()) {
+        ui::GridColumn& c = grid.addColumn(config.fieldByName(s("pole_mark_mag")).asString(),
+                                           config.fieldByName(s("name_pole")).asString());
+        c.setColor(ui::colors::window());
+        c.setWidth(42);
+        c.onUpdateData = [this](ui::GridColumn& col, QString& text, QVariant& value, bool& useText, bool& handled) {
+            QXDBGridEh1Columns7UpdateData(col, text, value, useText, handled);
+        };
+        c.setVisible(visible);
+        configColumns << &c;
+    }
+    for (ui::GridColumn* c : configColumns)
+        c->setFooterValueType(ui::FooterValueType::Sum);
+
+    ui::GridColumn& date = grid.addColumn(s("p36"), s("Дата сдачи"));
+    date.setColor(ui::colors::window());
+    date.setWidth(63);
+    ui::GridColumn& grade = grid.addColumn(s("Ball_name"), s("Оценка"));
+    grade.setColor(ui::colors::window());
+    grade.setWidth(63);
+    grade.setReadOnly(true);
+    grade.addEditButton(ui::EditButtonStyle::DropDown, PopupMenu1);
+    ui::GridColumn& special = grid.addColumn(s("EstimationOther"), s("Особая оценка"));
+    special.setColor(ui::colors::window());
+    special.setWidth(63);
+    special.setVisible(false);
+
+    grid.setEnabled(true);
+    grid.setAutoFitColWidths(true);
+    applyAccessMode();
+    ComboBox1->setEnabled(true);
+    ComboBox1Change();
+}
+
+void TForm2::applyAccessMode()
+{
+    const QString form = idText(statementFormKey());
+    db::Query& exec = dm_.ADOQ_Exec;
+    exec.close();
+    exec.setSql(s(" SELECT * FROM f_est WHERE id_f_e=") + form);
+    exec.open();
+    const bool flagged = exec.fieldByName(s("QEL13")).asInteger() != 0;
+    exec.close();
+    exec.setSql(s(" SELECT TOP 1 *  FROM [QEL].[dbo].[User_f_est]  WHERE id_login=") + QString::number(SessionLoginId)
+                + s(" AND id_f_est=") + form);
+    exec.open();
+    const bool granted = !exec.isEmpty();
+    exec.close();
+    SheetEditable = granted && !(FlaggedFormsOnly && !flagged);
+
+    ui::TQXDBGridEh& grid = *QXDBGridEh1;
+    ui::GridColumn* grade = grid.findColumn(s("Ball_name"));
+    if (SheetEditable) {
+        Panel11->hide();
+        for (int i = kNumberColumn; i < grid.columnCount(); ++i)
+            grid.column(i).setReadOnly(false);
+        // A read-only sheet before this one must not leave the teacher locked.
+        grid.column(kTeacherColumn).setReadOnly(false);
+        if (grade && !grade->editButtons().isEmpty())
+            grade->setEditButtonMenu(0, PopupMenu1);
+    } else {
+        Panel11->show();
+        for (int i = 0; i < grid.columnCount(); ++i)
+            if (i != 1)
+                grid.column(i).setReadOnly(true);
+        if (grade && !grade->editButtons().isEmpty())
+            grade->setEditButtonMenu(0, nullptr);
+    }
+}
+
+void TForm2::ComboBox1Change()
+{
+    // The filter may be changed while the cascade waits for a pick below it; nothing to open.
+    for (const QVariant& key : {groupKey(), semesterKey(), disciplineKey(), examinationKey(), scaleVariantKey(),
+                                statementFormKey()})
+        if (key.isNull())
+            return;
+
+    db::StoredProc& sheet = dm_.ADO_SP_Sort;
+    bool suspended = false;
+    try {
+        rules::LoadGradeScale(dm_, *this);
+        QXDBGridEh1->setEnabled(!dm_.ScaleMissing);
+        sheet.disableControls();
+        suspended = true;
+        openSheet();
+        suspended = false;
+        sheet.enableControls();
+    } catch (...) {
+        // The window stays usable: the grid shows again, the loading window goes.
+        if (suspended)
+            sheet.enableControls();
+        destroyLoadingWindow();
+        throw;
+    }
+    rules::reportSheetProblems(dm_);
+}
+
+void TForm2::openSheet()
+{
+    db::StoredProc& sheet = dm_.ADO_SP_Sort;
+    const QString group = idText(groupKey()), semester = idText(semesterKey()), form = idText(examinationKey()),
+                  variant = idText(scaleVariantKey());
+    dm_.ADOQ_Exec.setSql(s("EXEC InsertInto_SORT_MARK_MAG ") + group + s(",") + semester + s(",")
+                         + disciplineField("id_discipline") + s(",") + form + s(",") + QString::number(SheetTeacherId)
+                         + s(",1,0,0,0,1,") + variant + s(",") + disciplineField("Kredits"));
+    dm_.ADOQ_Exec.execSql();
+
+    QXDBGridEh1->setDataSource(nullptr);
+    sheet.setActive(false);
+    sheet.close();
+
+    using namespace data;
+    db::Parameters& p = sheet.parameters();
+    p[MarkSheetGroup].setValue(groupKey());
+    p[MarkSheetSemester].setValue(semesterKey());
+    p[MarkSheetDiscipline].setValue(dm_.ADOQ_Discipline.fieldByName(s("id_discipline")).value());
+    p[MarkSheetExamination].setValue(examinationKey());
+    p[MarkSheetTeacher].setValue(SheetTeacherId);
+    static const char* const conditions[] = {"(id_estimation <> 25)", "(id_estimation in(8, 9, 10, 11, 16))"};
+    const int filter = ComboBox1->itemIndex();
+    p[MarkSheetDoNotShowEst].setValue(filter == 0 || filter == 1 ? s(conditions[filter]) : s("1=1"));
+    p[MarkSheetSubgroup].setValue(s("0"));
+    p[MarkSheetIsGetFromSubGroup].setValue(s("0"));
+    p[MarkSheetAcademicYear].setValue(s("0"));
+    p[MarkSheetEbeVar].setValue(scaleVariantKey());
+    p[MarkSheetFormOfStatement].setValue(statementFormKey());
+    p[MarkSheetKredits].setValue(dm_.ADOQ_Discipline.fieldByName(s("Kredits")).value());
+    sheet.open();
+
+    // The extra computed columns show calc1, calc2 … in configuration order.
+    int counter = 1;
+    for (int i = kFirstConfigColumn; i < QXDBGridEh1->columnCount(); ++i) {
+        ui::GridColumn& c = QXDBGridEh1->column(i);
+        if (c.fieldName().isEmpty())
+            c.setFieldName(s("calc") + QString::number(counter++));
+    }
+
+    QXDBGridEh1->setDataSource(&dm_.DS_SP_Sort);
+    sheet.refresh();
+    if (!sheet.active())
+        sheet.open();
+}
+
+// The checks of typed marks come with mark entry; until then a typed value is written as is.
+void TForm2::QXDBGridEh1Columns7UpdateData(ui::GridColumn&, QString&, QVariant&, bool&, bool&) {}
+
+// ---- rules::SheetWindow ---------------------------------------------------------------------
+
+QVariant TForm2::groupKey() const { return DBLookupComboBox9->keyValue(); }
+QVariant TForm2::semesterKey() const { return DBLookupComboBox10->keyValue(); }
+QVariant TForm2::disciplineKey() const { return DBLookupComboBox11->keyValue(); }
+QVariant TForm2::examinationKey() const { return DBLookupListBox2->keyValue(); }
+QVariant TForm2::scaleVariantKey() const { return DBLookupListBox1->keyValue(); }
+QVariant TForm2::statementFormKey() const { return DBLookupComboBox1->keyValue(); }
+
+db::DataSet* TForm2::sheetGridDataSet() const { return QXDBGridEh1->dataSet(); }
+
+void TForm2::setSpecialGradeColumnsVisible(bool visible)
+{
+    for (int i = kFirstConfigColumn; i < QXDBGridEh1->columnCount(); ++i) {
+        ui::GridColumn& c = QXDBGridEh1->column(i);
+        if (c.fieldName() == QLatin1String("EstimationOther"))
+            c.setVisible(visible);
+    }
+}
+
+int TForm2::sheetGridCol() const { return QXDBGridEh1->col(); }
+
+QString TForm2::sheetColumnTitle(int listPosition) const
+{
+    return listPosition >= 0 && listPosition < QXDBGridEh1->columnCount() ? QXDBGridEh1->column(listPosition).title()
+                                                                         : QString();
+}
+
+void TForm2::setSelectorsEnabled(bool enabled)
+{
+    DBLookupComboBox9->setEnabled(enabled);
+    DBLookupComboBox11->setEnabled(enabled);
+    DBLookupComboBox10->setEnabled(enabled);
+    DBLookupListBox2->setEnabled(enabled);
+}
+
+} // namespace qel
