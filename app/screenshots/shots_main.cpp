@@ -49,7 +49,9 @@ int main(int argc, char** argv)
     QDir().mkpath(out);
     QTextStream log(stdout);
     int failures = 0;
-    for (auto& [name, render] : qel::shots::registry()) {
+    for (auto& entry : qel::shots::registry()) {
+        const QString& name = entry.first;
+        auto& render = entry.second;
         const QString dataDir = QDir::temp().filePath(QStringLiteral("qel-shots/") + name);
         QDir(dataDir).removeRecursively();
         QDir().mkpath(dataDir);
