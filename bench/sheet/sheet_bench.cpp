@@ -3,6 +3,7 @@
 // calculated fields, of the calculation alone per row (formulas compiled once per opening,
 // and compiled again for every row and formula as a parser fed one text at a time must),
 // against the same rows read by one plain query.
+#include "bench/common/bench_sheet_db.h"
 #include "data/dm_cde_3.h"
 #include "data/mark_record.h"
 #include "platform/db/value_convert.h"
@@ -11,7 +12,6 @@
 #include "server/server.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -23,16 +23,6 @@
 using namespace qel;
 
 namespace {
-
-QString digest(const QString& ascii)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(ascii.toLatin1(), QCryptographicHash::Md5).toHex()).toUpper();
-}
-
-QString connectionString(const QString& user, const QString& password)
-{
-    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;User ID=%2;Initial Catalog=QEL;Data Source=embedded").arg(password, user);
-}
 
 // The formulas of the configuration: nine extra columns, then the total.
 const char* const kFormulas[] = {
@@ -84,25 +74,20 @@ struct Sheet {
     {
         qputenv("QEL_DATA_DIR", dir.path().toUtf8());
         path = dir.path() + QStringLiteral("/QEL.sqlite");
-        server::createDatabase(path, false);
+        bench::buildSheetDatabase(path, rows, [](server::Session& s, int id) {
+            const int i = id - 1;
+            QVariantList v{id};
+            for (int m = 0; m < 12; ++m)
+                v << double((i * 7 + m * 3) % 9) + (m % 4 == 0 ? 0.5 : 0.0);
+            v << double(i % 5);
+            s.execute(QStringLiteral("INSERT INTO mark_mag (id_group, id_student, id_examination, id_estimation, "
+                                     "id_discipline, id_semester, id_teacher, p35, p36, id_f_est, m1, m2, m3, m4, m5, "
+                                     "m6, m7, m8, m9, m10, m11, m12, dop, primech, dopusk_izm, id_ebe_var, kredits, "
+                                     "isStaticDiscipline) VALUES (1, ?, 1, 8, 1, 1, 2, '101', '20.01.2026', 1, ?, ?, ?, "
+                                     "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'д', 0, 1, 5, 0)"),
+                      v);
+        });
         auto s = server::Session::administrator(path);
-        s->execute(QStringLiteral("SET DATEFORMAT dmy"));
-        s->execute(QStringLiteral(R"(
-            INSERT INTO examination (id_examination, p30) VALUES (1, 'Экзамен');
-            INSERT INTO estimation (id_estimation, p31) VALUES (1, 'отл'), (2, 'хор'), (3, 'удов'), (11, 'н/у'), (8, 'н/я');
-            INSERT INTO f_est (id_f_e, p109, QEL13, sessiya) VALUES (1, 'Ведомость', 1, 0);
-            INSERT INTO semester (id_semester, p43, id_rate) VALUES (1, '1 семестр', 1);
-            INSERT INTO [group] (id_group, p20, id_speciality, id_faculty, id_f_educ, o_z_d) VALUES (1, 'М-1', 1, 1, 1, 0);
-            INSERT INTO g_r_y (id_group, id_rate, id_a_year, p32) VALUES (1, 1, 1, '2025/2026');
-            INSERT INTO speciality (id_speciality, code, spec) VALUES (1, '01.01', 'Математика');
-            INSERT INTO discipline (id_discipline, p34, id_kafedra) VALUES (1, 'Алгебра', 1);
-            INSERT INTO educ_sh (id_speciality, id_a_year, id_semester, id_discipline, id_examination, Krdt)
-                VALUES (1, 1, 1, 1, 1, 5);
-            INSERT INTO t_fio (id_teacher, t_fio, s_t_fio) VALUES (2, 'Учитель Ирина Павловна', 'Учитель И.П.');
-            INSERT INTO QEL_User (QEL_login, password, fio, canChangeDopusk, mustChangePassword, passwordChanged)
-                VALUES ('teacher', '%1', 'Учитель И.П.', 1, 0, getdate());
-            INSERT INTO User_f_est (id_login, id_f_est) VALUES (1, 1);
-        )").arg(digest(QStringLiteral("secret1"))));
         const QString cfg = QStringLiteral("INSERT INTO est_config (id_ebe_var, id_f_est, pole_mark_mag, name_pole, order_pole, "
                                            "min, max, info_or_value, formula) VALUES (1, NULL, ?, ?, ?, 0, ?, ?, ?)");
         int order = 0;
@@ -111,54 +96,12 @@ struct Sheet {
         for (int f = 0; f < 9; ++f)
             s->execute(cfg, {QString(), QStringLiteral("Расчёт %1").arg(f + 1), ++order, 100, 0, QString::fromUtf8(kFormulas[f])});
         s->execute(cfg, {QStringLiteral("ball1"), QStringLiteral("Итого"), ++order, 100, 0, QString::fromUtf8(kFormulas[9])});
-
-        s->execute(QStringLiteral("BEGIN TRANSACTION"));
-        for (int i = 0; i < rows; ++i) {
-            const int id = i + 1;
-            s->execute(QStringLiteral("INSERT INTO s_fio (id_student, s_fio, idid) VALUES (?, ?, ?)"),
-                       {id, QStringLiteral("Студентов Студент %1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("B-%1").arg(i)});
-            s->execute(QStringLiteral("INSERT INTO student_group (id_student, id_group, id_bk, id_semester, id_start_semester) "
-                                      "VALUES (?, 1, 1, 1, 1)"),
-                       {id});
-            QVariantList v{id};
-            for (int m = 0; m < 12; ++m)
-                v << double((i * 7 + m * 3) % 9) + (m % 4 == 0 ? 0.5 : 0.0);
-            v << double(i % 5);
-            s->execute(QStringLiteral("INSERT INTO mark_mag (id_group, id_student, id_examination, id_estimation, id_discipline, "
-                                      "id_semester, id_teacher, p35, p36, id_f_est, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, "
-                                      "m11, m12, dop, primech, dopusk_izm, id_ebe_var, kredits, isStaticDiscipline) "
-                                      "VALUES (1, ?, 1, 8, 1, 1, 2, '101', '20.01.2026', 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                                      "?, ?, ?, 'д', 0, 1, 5, 0)"),
-                       v);
-        }
-        s->execute(QStringLiteral("COMMIT TRANSACTION"));
         s.reset();
 
         dm = std::make_unique<data::TDM_CDE_3>();
-        login();
+        bench::loginAsTeacher(*dm);
         openSources();
         window = std::make_unique<BenchWindow>(dm->ADO_SP_Sort);
-    }
-
-    void login()
-    {
-        db::Connection& c = dm->ADO_CDE;
-        c.setConnectionString(connectionString(QStringLiteral("qel_start"), QStringLiteral("qel13start")));
-        db::Query check(&c, QStringLiteral("check"));
-        check.setSql(QStringLiteral("EXEC GET_USER 'teacher','%1',NULL, 'QEL 13', '127.0.0.1', 'bench', 'teacher','0','4'")
-                         .arg(digest(QStringLiteral("secret1"))));
-        check.open();
-        const auto unshift = [](const QString& t) {
-            QString out;
-            for (QChar ch : t)
-                out += QChar(char16_t(ch.unicode() + 1));
-            return out;
-        };
-        const QString account = unshift(check.field(0).asString());
-        const QString password = unshift(check.field(1).asString());
-        check.close();
-        c.close();
-        c.setConnectionString(connectionString(account, password));
     }
 
     // The lookup sources, the group and the configuration as the main window leaves them.

@@ -1,0 +1,73 @@
+#include "bench/common/bench_sheet_db.h"
+
+#include "data/dm_cde_3.h"
+#include "data/password_digest.h"
+#include "data/settings_file.h"
+#include "platform/db/query.h"
+
+namespace qel::bench {
+namespace {
+
+const QString kPassword = QStringLiteral("secret1");
+
+QString connectionString(const QString& user, const QString& password)
+{
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;User ID=%2;Initial Catalog=QEL;Data Source=embedded")
+        .arg(password, user);
+}
+
+} // namespace
+
+void buildSheetDatabase(const QString& path, int students,
+                        const std::function<void(server::Session&, int id)>& markRow)
+{
+    server::createDatabase(path, false);
+    auto s = server::Session::administrator(path);
+    s->execute(QStringLiteral("SET DATEFORMAT dmy"));
+    s->execute(QStringLiteral(R"(
+        INSERT INTO examination (id_examination, p30) VALUES (1, 'Экзамен');
+        INSERT INTO estimation (id_estimation, p31) VALUES (1, 'отл'), (2, 'хор'), (3, 'удов'), (11, 'н/у'), (8, 'н/я');
+        INSERT INTO f_est (id_f_e, p109, QEL13, sessiya) VALUES (1, 'Ведомость', 1, 0);
+        INSERT INTO semester (id_semester, p43, id_rate) VALUES (1, '1 семестр', 1);
+        INSERT INTO [group] (id_group, p20, id_speciality, id_faculty, id_f_educ, o_z_d) VALUES (1, 'М-1', 1, 1, 1, 0);
+        INSERT INTO g_r_y (id_group, id_rate, id_a_year, p32) VALUES (1, 1, 1, '2025/2026');
+        INSERT INTO speciality (id_speciality, code, spec) VALUES (1, '01.01', 'Математика');
+        INSERT INTO discipline (id_discipline, p34, id_kafedra) VALUES (1, 'Алгебра', 1);
+        INSERT INTO educ_sh (id_speciality, id_a_year, id_semester, id_discipline, id_examination, Krdt)
+            VALUES (1, 1, 1, 1, 1, 5);
+        INSERT INTO t_fio (id_teacher, t_fio, s_t_fio) VALUES (2, 'Учитель Ирина Павловна', 'Учитель И.П.');
+        INSERT INTO EstimationOther (id_estimation_other, id_ebe_var, Estimation_Other) VALUES (1, 1, 'академ.');
+        INSERT INTO QEL_User (QEL_login, password, fio, canChangeDopusk, mustChangePassword, passwordChanged)
+            VALUES ('teacher', '%1', 'Учитель И.П.', 1, 0, getdate());
+        INSERT INTO User_f_est (id_login, id_f_est) VALUES (1, 1);
+    )").arg(passwordDigest(kPassword)));
+    s->execute(QStringLiteral("BEGIN TRANSACTION"));
+    for (int id = 1; id <= students; ++id) {
+        s->execute(QStringLiteral("INSERT INTO s_fio (id_student, s_fio, idid) VALUES (?, ?, ?)"),
+                   {id, QStringLiteral("Студентов Студент %1").arg(id - 1, 5, 10, QLatin1Char('0')),
+                    QStringLiteral("B-%1").arg(id - 1)});
+        s->execute(QStringLiteral("INSERT INTO student_group (id_student, id_group, id_bk, id_semester, id_start_semester) "
+                                  "VALUES (?, 1, 1, 1, 1)"),
+                   {id});
+        markRow(*s, id);
+    }
+    s->execute(QStringLiteral("COMMIT TRANSACTION"));
+}
+
+void loginAsTeacher(data::TDM_CDE_3& dm)
+{
+    db::Connection& c = dm.ADO_CDE;
+    c.close();
+    c.setConnectionString(connectionString(QStringLiteral("qel_start"), QStringLiteral("qel13start")));
+    db::Query check(&c, QStringLiteral("check"));
+    check.setSql(QStringLiteral("EXEC GET_USER 'teacher','%1',NULL, 'QEL 13', '127.0.0.1', 'bench', 'teacher','0','4'")
+                     .arg(passwordDigest(kPassword)));
+    check.open();
+    const QString account = decodeShiftedText(check.field(0).asString());
+    const QString password = decodeShiftedText(check.field(1).asString());
+    check.close();
+    c.close();
+    c.setConnectionString(connectionString(account, password));
+}
+
+} // namespace qel::bench

@@ -1,0 +1,26 @@
+// A database file for the sheet benchmarks: a small faculty (one group, one semester, one
+// discipline, an examination scale, a teacher and the user "teacher") and as many students
+// as asked, each with one mark row; and the login of the data module as that user.
+#pragma once
+
+#include "server/server.h"
+
+#include <QString>
+#include <functional>
+
+namespace qel::data {
+class TDM_CDE_3;
+}
+
+namespace qel::bench {
+
+// Creates the file and fills it; markRow inserts the mark row of student `id` (1-based),
+// inside one transaction with the students.
+void buildSheetDatabase(const QString& path, int students,
+                        const std::function<void(server::Session&, int id)>& markRow);
+
+// Runs the user check as the login window does and reconnects the data module's
+// connection under the working account it hands out.
+void loginAsTeacher(data::TDM_CDE_3& dm);
+
+} // namespace qel::bench
