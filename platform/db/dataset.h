@@ -249,6 +249,7 @@ private:
     // order and filter
     void rebuildOrder();
     void rebuildView();
+    void refilter();
     int viewPosOf(int record) const;
     int resolveColumn(const QString& name) const;   // field index, or -1 - column index
     QVariant columnValue(int record, int ref);

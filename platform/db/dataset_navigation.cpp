@@ -364,6 +364,12 @@ void DataSet::setFilter(const QString& text)
     filterText_ = text;
     if (!active() || !filtered_)
         return;
+    refilter();
+}
+
+// The view after the filter or its switch changed: rebuilt, reported, on its first row.
+void DataSet::refilter()
+{
     rebuildView();
     bumpEpoch();
     cur_ = -1;
@@ -386,13 +392,7 @@ void DataSet::setFiltered(bool on)
     filtered_ = on;
     if (!active())
         return;
-    rebuildView();
-    bumpEpoch();
-    cur_ = -1;
-    bof_ = true;
-    eof_ = view_.empty();
-    notify([](DataSetObserver* o) { o->dataSetLayoutReset(); });
-    moveTo(view_.empty() ? -1 : 0);
+    refilter();
 }
 
 void DataSet::setSort(const QString& text)
