@@ -5,6 +5,8 @@
 #include "data/settings_file.h"
 #include "platform/db/query.h"
 
+#include <sqlite3.h>
+
 namespace qel::bench {
 namespace {
 
@@ -68,6 +70,34 @@ void loginAsTeacher(data::TDM_CDE_3& dm)
     check.close();
     c.close();
     c.setConnectionString(connectionString(account, password));
+}
+
+std::vector<std::vector<QVariant>> readPlainRows(const QString& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    std::vector<std::vector<QVariant>> rows;
+    const int cols = sqlite3_column_count(st);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        std::vector<QVariant> row(static_cast<size_t>(cols));
+        for (int c = 0; c < cols; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER: row[static_cast<size_t>(c)] = int(sqlite3_column_int(st, c)); break;
+            case SQLITE_FLOAT: row[static_cast<size_t>(c)] = sqlite3_column_double(st, c); break;
+            case SQLITE_TEXT:
+                row[static_cast<size_t>(c)] = QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st, c)), sqlite3_column_bytes(st, c));
+                break;
+            default: break;
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows;
 }
 
 } // namespace qel::bench

@@ -6,7 +6,9 @@
 #include "server/server.h"
 
 #include <QString>
+#include <QVariant>
 #include <functional>
+#include <vector>
 
 namespace qel::data {
 class TDM_CDE_3;
@@ -22,5 +24,9 @@ void buildSheetDatabase(const QString& path, int students,
 // Runs the user check as the login window does and reconnects the data module's
 // connection under the working account it hands out.
 void loginAsTeacher(data::TDM_CDE_3& dm);
+
+// One statement read straight from the file, the way any client must: every column into
+// a Qt value (the yardstick the sheet openings are measured against).
+std::vector<std::vector<QVariant>> readPlainRows(const QString& path, const char* sql);
 
 } // namespace qel::bench

@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <cmath>
 #include <map>
@@ -241,29 +240,7 @@ void BM_PlainQuery(benchmark::State& state)
         "WHERE m.id_group = 1 AND m.id_semester = 1 AND m.id_discipline = 1 AND m.id_examination = 1 AND m.id_f_est = 1 "
         "ORDER BY s.s_fio COLLATE NOCASE, m.id_mark_mag";
     for (auto _ : state) {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(s.path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
-        std::vector<std::vector<QVariant>> rows;
-        const int cols = sqlite3_column_count(st);
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            std::vector<QVariant> row(static_cast<size_t>(cols));
-            for (int c = 0; c < cols; ++c) {
-                switch (sqlite3_column_type(st, c)) {
-                case SQLITE_INTEGER: row[static_cast<size_t>(c)] = int(sqlite3_column_int(st, c)); break;
-                case SQLITE_FLOAT: row[static_cast<size_t>(c)] = sqlite3_column_double(st, c); break;
-                case SQLITE_TEXT:
-                    row[static_cast<size_t>(c)] = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
-                                                                    sqlite3_column_bytes(st, c));
-                    break;
-                default: break;
-                }
-            }
-            rows.push_back(std::move(row));
-        }
-        sqlite3_finalize(st);
-        sqlite3_close(db);
+        const auto rows = bench::readPlainRows(s.path, sql);
         if (int(rows.size()) != state.range(0))
             state.SkipWithError("wrong row count");
         benchmark::DoNotOptimize(rows);
