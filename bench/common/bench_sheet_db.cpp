@@ -1,6 +1,7 @@
 #include "bench/common/bench_sheet_db.h"
 
 #include "data/dm_cde_3.h"
+#include "data/mark_record.h"
 #include "data/password_digest.h"
 #include "data/settings_file.h"
 #include "platform/db/query.h"
@@ -70,6 +71,24 @@ void loginAsTeacher(data::TDM_CDE_3& dm)
     check.close();
     c.close();
     c.setConnectionString(connectionString(account, password));
+}
+
+void openSheet(data::TDM_CDE_3& dm)
+{
+    using namespace data;
+    db::StoredProc& sp = dm.ADO_SP_Sort;
+    sp.close();
+    db::Parameters& p = sp.parameters();
+    p[MarkSheetGroup].setValue(1);
+    p[MarkSheetSemester].setValue(1);
+    p[MarkSheetDiscipline].setValue(1);
+    p[MarkSheetExamination].setValue(1);
+    p[MarkSheetTeacher].setValue(1);
+    p[MarkSheetDoNotShowEst].setValue(QStringLiteral("1=1"));
+    p[MarkSheetEbeVar].setValue(1);
+    p[MarkSheetFormOfStatement].setValue(1);
+    p[MarkSheetKredits].setValue(5);
+    sp.open();
 }
 
 std::vector<std::vector<QVariant>> readPlainRows(const QString& path, const char* sql)

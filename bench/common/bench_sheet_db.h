@@ -25,6 +25,10 @@ void buildSheetDatabase(const QString& path, int students,
 // connection under the working account it hands out.
 void loginAsTeacher(data::TDM_CDE_3& dm);
 
+// Opens ADO_SP_Sort on the database's one sheet, parameters set by position as the main
+// window sets them.
+void openSheet(data::TDM_CDE_3& dm);
+
 // One statement read straight from the file, the way any client must: every column into
 // a Qt value (the yardstick the sheet openings are measured against).
 std::vector<std::vector<QVariant>> readPlainRows(const QString& path, const char* sql);

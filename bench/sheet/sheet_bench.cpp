@@ -122,23 +122,7 @@ struct Sheet {
         d.ADOQ_est_config.setSort(QStringLiteral("order_pole"));
     }
 
-    void openSheet()
-    {
-        using namespace data;
-        db::StoredProc& sp = dm->ADO_SP_Sort;
-        sp.close();
-        db::Parameters& p = sp.parameters();
-        p[MarkSheetGroup].setValue(1);
-        p[MarkSheetSemester].setValue(1);
-        p[MarkSheetDiscipline].setValue(1);
-        p[MarkSheetExamination].setValue(1);
-        p[MarkSheetTeacher].setValue(1);
-        p[MarkSheetDoNotShowEst].setValue(QStringLiteral("1=1"));
-        p[MarkSheetEbeVar].setValue(1);
-        p[MarkSheetFormOfStatement].setValue(1);
-        p[MarkSheetKredits].setValue(5);
-        sp.open();
-    }
+    void openSheet() { bench::openSheet(*dm); }
 
     // Reads every calculated field of every row, as the grid and its footer sums do.
     double readCalculated()

@@ -45,15 +45,24 @@ QColor blend(const QColor& a, const QColor& b, double t)
 
 // ---- texts ---------------------------------------------------------------------------------
 
-QString TQXDBGridEh::cellText(int row, int column) const
+db::Field* TQXDBGridEh::cellField(int column, db::DataSet** dataSetOut, const GridColumn** columnOut) const
 {
     db::DataSet* ds = dataSet();
     if (!ds || !ds->active() || column < 0 || column >= columnCount())
-        return {};
-    const GridColumn& c = *columns_[size_t(column)];
-    db::Field* f = c.field();
+        return nullptr;
+    *dataSetOut = ds;
+    *columnOut = columns_[size_t(column)].get();
+    return (*columnOut)->field();
+}
+
+QString TQXDBGridEh::cellText(int row, int column) const
+{
+    db::DataSet* ds = nullptr;
+    const GridColumn* gridColumn = nullptr;
+    db::Field* f = cellField(column, &ds, &gridColumn);
     if (!f)
         return {};
+    const GridColumn& c = *gridColumn;
     const QVariant v = ds->rowValue(row, *f);
     if (!c.keyList().isEmpty()) {
         const QString key = db::convert::toText(v);
@@ -67,13 +76,12 @@ QString TQXDBGridEh::cellText(int row, int column) const
 
 QString TQXDBGridEh::cellEditText(int row, int column) const
 {
-    db::DataSet* ds = dataSet();
-    if (!ds || !ds->active() || column < 0 || column >= columnCount())
-        return {};
-    const GridColumn& c = *columns_[size_t(column)];
-    db::Field* f = c.field();
+    db::DataSet* ds = nullptr;
+    const GridColumn* gridColumn = nullptr;
+    db::Field* f = cellField(column, &ds, &gridColumn);
     if (!f)
         return {};
+    const GridColumn& c = *gridColumn;
     if (!c.pickList().isEmpty() || f->isLookup())
         return cellText(row, column);
     const QVariant v = ds->rowValue(row, *f);

@@ -204,6 +204,9 @@ protected:
 
 private:
     // data source reports
+    // The field of a column when the grid shows an open dataset (nullptr otherwise), with
+    // the dataset and the column.
+    db::Field* cellField(int column, db::DataSet** dataSet, const GridColumn** gridColumn) const;
     void connectSource();
     void onLayoutReset();
     void onRowsInserted(int first, int count);
