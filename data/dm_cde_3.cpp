@@ -167,8 +167,10 @@ void TDM_CDE_3::bindEvents()
     ADO_SP_Sort.beforeEdit = bind(&TDM_CDE_3::ADO_SP_SortBeforeEdit);
     ADO_SP_Sort.afterEdit = bind(&TDM_CDE_3::ADO_SP_SortAfterEdit);
     ADO_SP_Sort.beforePost = bind(&TDM_CDE_3::ADO_SP_SortBeforePost);
+    ADO_SP_Sort.afterPost = bind(&TDM_CDE_3::ADO_SP_SortAfterPost);
     ADO_SP_Sort.afterCancel = bind(&TDM_CDE_3::ADO_SP_SortAfterCancel);
     ADO_SP_Sort.beforeDelete = bind(&TDM_CDE_3::ADO_SP_SortBeforeDelete);
+    ADO_SP_Sort.afterDelete = bind(&TDM_CDE_3::ADO_SP_SortAfterDelete);
     ADO_SP_Sort.onCalcFields = bind(&TDM_CDE_3::ADO_SP_SortCalcFields);
     ADO_SP_Sort.onEditError = bindError(&TDM_CDE_3::ADO_SP_SortEditError);
     ADO_SP_Sort.onPostError = bindError(&TDM_CDE_3::ADO_SP_SortPostError);
