@@ -275,6 +275,7 @@ void TForm2::connectHandlers()
     DBLookupComboBox9->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox9Enter(); };
     DBLookupComboBox10->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox10Enter(); };
     DBLookupComboBox11->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox11Enter(); };
+    connect(SpeedButton2, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton2Click(); }));
 }
 
 void TForm2::FormCreate()
