@@ -43,6 +43,7 @@ TForm7::TForm7(QWidget* owner, data::TDM_CDE_3& dm, StudentCodesSession session)
     DBNavigator1->setHint(ui::NavigateButton::Post, QStringLiteral("Сохранить"));
     DBNavigator1->setHint(ui::NavigateButton::Cancel, QStringLiteral("Отмена"));
     DBNavigator1->setDataSource(&dm_.DS_Students);
+    DBNavigator1->setFixedSize(60, 25);
     top->addWidget(DBNavigator1);
     top->addStretch();
     layout->addWidget(Panel1);
@@ -55,6 +56,14 @@ TForm7::TForm7(QWidget* owner, data::TDM_CDE_3& dm, StudentCodesSession session)
     QXDBGridEh2->onDblClick = [this](ui::TQXDBGridEh&) { QXDBGridEh2DblClick(); };
     QXDBGridEh2->onColEnter = [this](ui::TQXDBGridEh&) { QXDBGridEh2ColEnter(); };
     QXDBGridEh2->onColExit = [this](ui::TQXDBGridEh&) { QXDBGridEh2ColExit(); };
+    // Enter on a student opens the login dialog as a double click does; in the code column
+    // the open editor keeps Enter for itself.
+    QXDBGridEh2->onKeyDown = [this](ui::TQXDBGridEh& grid, int& key, Qt::KeyboardModifiers) {
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !grid.editorMode()) {
+            key = 0;
+            QXDBGridEh2DblClick();
+        }
+    };
 
     // A changed code is audited like every other change: the run's recorder follows this
     // list while the window is open.
@@ -83,13 +92,14 @@ void TForm7::buildGrid()
                  | ui::dgAlwaysShowSelection | ui::dgCancelOnExit | ui::dgRowHighlight | ui::dgFindDialog);
     g.setAllowedOperations(ui::GridOperation::Update);
     g.setTitleFont(ui::pixelFont(12, true));
+    g.setTitleHeight(22);
     g.setDataFont(ui::pixelFont(13));
 
     auto& no = g.addColumn(QStringLiteral("no"), QStringLiteral("П/П"));
     no.setWidth(40);
     no.setReadOnly(true);
     auto& code = g.addColumn(QStringLiteral("idid"), QStringLiteral("Шифр студента"));
-    code.setWidth(110);
+    code.setWidth(120);
     auto& name = g.addColumn(QStringLiteral("s_fio"), QStringLiteral("ФИО студента"));
     name.setWidth(280);
     name.setReadOnly(true);
@@ -98,6 +108,7 @@ void TForm7::buildGrid()
     login.setWidth(150);
     login.setReadOnly(true);
     login.addEditButton(ui::EditButtonStyle::Glyph);
+    g.setAutoFitColWidths(true);
     g.setDataSource(&dm_.DS_Students);
 }
 

@@ -44,7 +44,8 @@ public:
     void FormCreate();
     // Posts a pending change of the current row and closes the list; a failed post raises.
     void FormClose();
-    // Opens the login dialog for the current student and stores what it accepted.
+    // Opens the login dialog for the current student and stores what it accepted (a double
+    // click on the list, or Enter).
     void QXDBGridEh2DblClick();
     // Only the code column can be typed into.
     void QXDBGridEh2ColEnter();

@@ -70,6 +70,7 @@ TForm11::TForm11(QWidget* owner, data::TDM_CDE_3& dm) : QDialog(owner), dm_(dm)
     LabeledEdit2->setObjectName(QStringLiteral("LabeledEdit2"));
     LabeledEdit2->setMaxLength(40);
     LabeledEdit2->setEchoMode(QLineEdit::Password);
+    LabeledEdit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*" for each character
     lowerCaseAsTyped(LabeledEdit1);
     lowerCaseAsTyped(LabeledEdit2);
 

@@ -101,7 +101,8 @@ protected:
 
     // Double-clicks the student's name and runs the body while the login dialog is shown;
     // returns whether it was shown. The body leaves the dialog by its buttons.
-    static bool inLoginDialog(TForm7& form, const QString& student, const std::function<void(TForm11&)>& body)
+    static bool inLoginDialog(TForm7& form, const QString& student, const std::function<void(TForm11&)>& body,
+                              bool byEnter = false)
     {
         const int row = rowOf(form, student);
         if (row < 0)
@@ -118,7 +119,10 @@ protected:
             "qel::TForm11");
         // A double click's first press lands as a click does.
         clickCell(form, row, 2);
-        QTest::mouseDClick(form.QXDBGridEh2->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(form, row, 2));
+        if (byEnter)
+            QTest::keyClick(form.QXDBGridEh2, Qt::Key_Return);
+        else
+            QTest::mouseDClick(form.QXDBGridEh2->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(form, row, 2));
         return shown;
     }
 
@@ -270,11 +274,12 @@ TEST_F(StudentCodes, ChangingOnlyTheLoginKeepsThePasswordDigest)
     const QVariant digest = stored(3, "password");
     ASSERT_FALSE(digest.toString().isEmpty());
     inCodesWindow([&](TForm7& form) {
+        // Opened from the keyboard this time.
         inLoginDialog(form, QStringLiteral("Васильев Артём Сергеевич"), [&](TForm11& d) {
             retype(d.LabeledEdit1, QStringLiteral("vasilev.art"));
             dialogs->answer(ui::MsgResult::No);
             QTest::mouseClick(d.SpeedButton2, Qt::LeftButton);
-        });
+        }, /*byEnter=*/true);
     });
     EXPECT_EQ(stored(3, "login"), QVariant(QStringLiteral("vasilev.art")));
     EXPECT_EQ(stored(3, "password"), digest);
