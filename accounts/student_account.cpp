@@ -2,6 +2,7 @@
 
 #include "data/dm_cde_3.h"
 #include "platform/db/sql_literal.h"
+#include "platform/os/cp1251.h"
 
 namespace qel::accounts {
 
@@ -15,6 +16,16 @@ QStringList splitFullName(const QString& fullName)
     }
     parts << rest;
     return parts;
+}
+
+QString unsupportedCharacterMessage(const QString& text, const QString& what)
+{
+    const QChar bad = os::firstNonCp1251(text);
+    if (bad.isNull())
+        return {};
+    return QStringLiteral("%1 может содержать только латинские и русские буквы, цифры, пробел и знаки препинания "
+                          "(символы кодировки Windows-1251). Символ \"%2\" недопустим.")
+        .arg(what, bad);
 }
 
 QString loginTakenSql(const QString& login, qint32 idStudent)

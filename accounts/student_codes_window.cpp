@@ -100,6 +100,13 @@ void TForm7::buildGrid()
     no.setReadOnly(true);
     auto& code = g.addColumn(QStringLiteral("idid"), QStringLiteral("Шифр студента"));
     code.setWidth(120);
+    code.onUpdateData = [this](ui::GridColumn&, QString& text, QVariant&, bool&, bool& handled) {
+        const QString message = accounts::unsupportedCharacterMessage(text, QStringLiteral("Шифр студента"));
+        if (!message.isEmpty()) {
+            ui::messageBox(message, QStringLiteral("Ошибка"), ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
+            handled = true;
+        }
+    };
     auto& name = g.addColumn(QStringLiteral("s_fio"), QStringLiteral("ФИО студента"));
     name.setWidth(280);
     name.setReadOnly(true);

@@ -2,7 +2,6 @@
 
 #include "accounts/student_account.h"
 #include "data/dm_cde_3.h"
-#include "platform/os/cp1251.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 
@@ -102,24 +101,6 @@ TForm11::TForm11(QWidget* owner, data::TDM_CDE_3& dm) : QDialog(owner), dm_(dm)
 
 void TForm11::LabeledEdit1Change() { SpeedButton2->setEnabled(true); }
 
-namespace {
-
-// The boxes hold what Windows-1251 can store: the login is stored in that code page and the
-// password digest is computed over its bytes, so any other character would turn into '?'
-// (two different passwords with the same digest). Returns the message for the first
-// refused character, or an empty text.
-QString unsupportedCharacterMessage(const QString& text, const QString& what)
-{
-    const QChar bad = os::firstNonCp1251(text);
-    if (bad.isNull())
-        return {};
-    return QStringLiteral("%1 может содержать только латинские и русские буквы, цифры, пробел и знаки препинания "
-                          "(символы кодировки Windows-1251). Символ \"%2\" недопустим.")
-        .arg(what, bad);
-}
-
-} // namespace
-
 void TForm11::SpeedButton2Click()
 {
     const QString login = LabeledEdit1->text();
@@ -132,7 +113,7 @@ void TForm11::SpeedButton2Click()
         return;
     }
     for (QLineEdit* box : {LabeledEdit1, LabeledEdit2}) {
-        const QString message = unsupportedCharacterMessage(
+        const QString message = accounts::unsupportedCharacterMessage(
             box->text(), box == LabeledEdit1 ? QStringLiteral("Логин") : QStringLiteral("Пароль"));
         if (!message.isEmpty()) {
             refuse(message);

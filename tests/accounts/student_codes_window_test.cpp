@@ -351,13 +351,24 @@ TEST_F(StudentCodes, ACorrectedCodeIsStoredAuditedAndShownInTheSheet)
 
         clickCell(form, row, 1);
         EXPECT_TRUE(grid.hasOption(ui::dgEditing));
-        if (!grid.editorMode())
-            QTest::keyClick(&grid, Qt::Key_F2);
-        ASSERT_TRUE(grid.editorMode());
-        auto* editor = qobject_cast<QLineEdit*>(grid.cellEditor());
-        ASSERT_TRUE(editor);
-        editor->selectAll();
-        test::typeText(editor, QStringLiteral("24ИВТ101"));
+        auto typeCode = [&](const QString& code) {
+            if (!grid.editorMode())
+                QTest::keyClick(&grid, Qt::Key_F2);
+            ASSERT_TRUE(grid.editorMode());
+            auto* editor = qobject_cast<QLineEdit*>(grid.cellEditor());
+            ASSERT_TRUE(editor);
+            editor->selectAll();
+            test::typeText(editor, code);
+        };
+        // A character the stored text cannot hold is refused where it was typed.
+        typeCode(QStringLiteral("24ИВТ№✓"));
+        QTest::keyClick(grid.cellEditor(), Qt::Key_Return);
+        ASSERT_EQ(dialogs->count(), 1);
+        EXPECT_TRUE(dialogs->last().text.startsWith(QStringLiteral("Шифр студента может содержать только")));
+        EXPECT_TRUE(dialogs->last().text.endsWith(QStringLiteral("Символ \"✓\" недопустим.")));
+        EXPECT_EQ(fx->dm->ADOQ_Students.fieldByName(QStringLiteral("idid")).asString(), QStringLiteral("24ИВТ001"));
+
+        typeCode(QStringLiteral("24ИВТ101"));
         QTest::mouseClick(form.DBNavigator1->button(ui::NavigateButton::Post), Qt::LeftButton);
         EXPECT_EQ(fx->dm->ADOQ_Students.state(), db::DataSetState::Browse);
 
