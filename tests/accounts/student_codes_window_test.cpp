@@ -201,7 +201,7 @@ TEST_F(StudentCodes, ANewLoginIsProposedFromTheNameAndStoredWithTheDigestAndAnAu
         const bool shown = inLoginDialog(form, QStringLiteral("Иванов Пётр Сергеевич"), [&](TForm11& d) {
             EXPECT_EQ(d.LabeledEdit1->text(), QStringLiteral("ivanov.p"));
             EXPECT_TRUE(d.SpeedButton2->isEnabled());
-            EXPECT_EQ(QApplication::focusWidget(), d.LabeledEdit1);
+            EXPECT_TRUE(test::waitFor([&] { return QApplication::focusWidget() == d.LabeledEdit1; }));
             test::typeText(d.LabeledEdit2, QStringLiteral("Secret1"));
             dialogs->answer(ui::MsgResult::No);   // a new login demands the change all the same
             QTest::mouseClick(d.SpeedButton2, Qt::LeftButton);
@@ -256,7 +256,7 @@ TEST_F(StudentCodes, TheStudentsOwnLoginPassesAndANewPasswordIsStored)
         inLoginDialog(form, QStringLiteral("Алексеев Иван Петрович"), [&](TForm11& d) {
             EXPECT_EQ(d.LabeledEdit1->text(), QStringLiteral("alekseev.i"));
             EXPECT_FALSE(d.SpeedButton2->isEnabled());
-            EXPECT_EQ(QApplication::focusWidget(), d.LabeledEdit2);
+            EXPECT_TRUE(test::waitFor([&] { return QApplication::focusWidget() == d.LabeledEdit2; }));
             test::typeText(d.LabeledEdit2, QStringLiteral("новый1"));
             EXPECT_TRUE(d.SpeedButton2->isEnabled());
             QTest::mouseClick(d.SpeedButton2, Qt::LeftButton);
