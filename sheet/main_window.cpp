@@ -283,6 +283,7 @@ void TForm2::connectHandlers()
     DBLookupComboBox10->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox10Enter(); };
     DBLookupComboBox11->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox11Enter(); };
     connect(N2, &QAction::triggered, this, ui::guarded([this] { N2Click(); }));
+    connect(SpeedButton2, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton2Click(); }));
 }
 
 void TForm2::FormCreate()

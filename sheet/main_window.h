@@ -111,6 +111,9 @@ public:
     void ClearGradeMenu();
     // Sets the current row's grade to the item's grade (its data) and posts.
     void GradeMenuItemClick(QAction* item);
+    // "Шифр Студентов": the student codes window; student names and codes are reloaded
+    // when it changed any.
+    void SpeedButton2Click();
     // ---- mark entry ------------------------------------------------------------------------
     // Checks a value typed into "№" or a checkpoint column before it is written.
     void QXDBGridEh1Columns7UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,
