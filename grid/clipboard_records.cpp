@@ -59,48 +59,39 @@ void ClipboardRecordWriter::endRecord()
 
 ClipboardRecords readClipboardRecords(const QByteArray& content, int columns)
 {
-    ClipboardRecords out;
     QByteArray bytes = content;
     while (!bytes.isEmpty() && bytes.back() == '\0')
         bytes.chop(1);
     const QString malformed = QStringLiteral("Записи в буфере обмена повреждены. Вставка отменена.");
-    if (!bytes.isEmpty() && bytes.back() != kRecordEnd) {
-        out.error = malformed;
-        return out;
-    }
+    if (!bytes.isEmpty() && bytes.back() != kRecordEnd)
+        return {{}, malformed};
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 && b != kValueEnd && b != kRecordEnd && !isTextControl(b)) {
-            out.error = malformed;
-            return out;
-        }
+        if (b < 0x20 && b != kValueEnd && b != kRecordEnd && !isTextControl(b))
+            return {{}, malformed};
     }
     // The layout bytes are ASCII, so the code page is judged on the whole content.
-    if (!os::plausibleCp1251(bytes)) {
-        out.error = QStringLiteral("Записи в буфере обмена записаны не в кодировке Windows-1251. Вставка отменена.");
-        return out;
-    }
+    if (!os::plausibleCp1251(bytes))
+        return {{}, QStringLiteral("Записи в буфере обмена записаны не в кодировке Windows-1251. Вставка отменена.")};
+    ClipboardRecords out;
     qsizetype start = 0;
     while (start < bytes.size()) {
         const qsizetype end = bytes.indexOf(kRecordEnd, start);
         const QByteArray record = bytes.mid(start, end - start);
         start = end + 1;
         // Every value ends with its own byte 1, the last one included.
-        if (record.isEmpty() || record.back() != kValueEnd) {
-            out.error = malformed;
-            return out;
-        }
+        if (record.isEmpty() || record.back() != kValueEnd)
+            return {{}, malformed};
         QStringList values;
         for (const QByteArray& value : record.chopped(1).split(kValueEnd))
             values << os::fromCp1251(value);
-        if (values.size() != columns) {
-            out.error = QStringLiteral("Записи в буфере обмена не подходят к этой таблице: значений в записи %1 — %2, "
-                                       "видимых столбцов — %3. Вставка отменена.")
-                            .arg(out.records.size() + 1)
-                            .arg(values.size())
-                            .arg(columns);
-            return out;
-        }
+        if (values.size() != columns)
+            return {{},
+                    QStringLiteral("Записи в буфере обмена не подходят к этой таблице: значений в записи %1 — %2, "
+                                   "видимых столбцов — %3. Вставка отменена.")
+                        .arg(out.records.size() + 1)
+                        .arg(values.size())
+                        .arg(columns)};
         out.records << values;
     }
     return out;

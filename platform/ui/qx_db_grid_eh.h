@@ -2,7 +2,10 @@
 // with a column list built at run time, multi-level titles, a footer row with sums, a row
 // indicator, multi-row selection kept as dataset bookmarks, cell editing that goes through
 // the columns' update handlers into the dataset's fields, owner drawing of cells, and a
-// find dialog. The grid's current row is the dataset's current record.
+// find dialog. The grid's current row is the dataset's current record. Its model
+// (grid_model.h) answers each cell's text and editability and writes into the fields; its
+// delegate (grid_cell_delegate.h) paints the cells and makes and commits the editors; the
+// view here follows the data source, the current cell, the keys and the mouse.
 //
 // Columns are counted from 0 in the column list (dataCol, selectedIndex); col() counts
 // the row indicator as position 0 when it is shown.

@@ -85,6 +85,7 @@ TEST_F(GridClipboard, ContentThatIsNotOursIsRefusedAndNothingIsWritten)
     } cases[] = {
         {"plain text", std::nullopt, "нет скопированных записей"},
         {"no record end", record("a").chopped(1), "повреждены"},
+        {"a good record, then a broken one", record("a") + QByteArray("b\x02"), "повреждены"},
         {"stray control byte", record(QByteArray("a\x05", 2)), "повреждены"},
         {"another code page", record(QStringLiteral("Петров").toUtf8()), "не в кодировке Windows-1251"},
         {"wrong column count", QByteArray("a\x01" "b\x01\x02"), "не подходят к этой таблице"},
