@@ -1,5 +1,6 @@
 // A sheet grid served by the grid events component as the grade sheet sets it up, with
 // three rows selected and painted by it, and the delete confirmation window listing them.
+#include "app/screenshots/shot_helpers.h"
 #include "app/screenshots/shots.h"
 
 #include "grid/delete_confirmation.h"

@@ -21,8 +21,4 @@ struct Shot {
     Shot(const char* name, std::function<void(ShotContext&)> render);
 };
 
-// Creates the demo database in the shot's data folder with an administrator login of the
-// given name and returns the connection string of that login.
-QString demoDatabase(const QString& dataDir, const QString& login);
-
 } // namespace qel::shots

@@ -1,6 +1,7 @@
 // The data-aware widgets on one page, on the embedded demo database: the grid with
 // two-level titles, footer sums, a selected block of rows and coloured cells, and the
 // other controls the windows are built from.
+#include "app/screenshots/shot_helpers.h"
 #include "app/screenshots/shots.h"
 
 #include "platform/db/connection.h"

@@ -3,7 +3,10 @@
 // cell's edit buttons sit. The delegate paints each cell.
 #include "platform/ui/qx_db_grid_eh.h"
 
+#include "platform/ui/grid_cell_delegate.h"
 #include "platform/ui/grid_model.h"
+
+#include <QStyleOptionViewItem>
 
 namespace qel::ui {
 
@@ -40,6 +43,13 @@ QString TQXDBGridEh::drawingText(const QString& fieldName) const
 }
 
 // ---- painting --------------------------------------------------------------------------------
+
+void TQXDBGridEh::paintCell(QPainter* painter, const QRect& rect, int row, int column)
+{
+    QStyleOptionViewItem option;
+    option.rect = rect;
+    delegate_->paint(painter, option, model_->index(row, column));
+}
 
 void TQXDBGridEh::defaultDrawColumnCell(const QRect& rect, int dataCol, GridColumn& column, GridDrawState)
 {

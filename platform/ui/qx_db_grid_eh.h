@@ -144,6 +144,8 @@ public:
     void defaultDrawColumnCell(const QRect& rect, int dataCol, GridColumn& column, GridDrawState state);
     // While the dataset's display updates are suspended nothing is drawn.
     bool displaySuspended() const { return suspended_; }
+    // Paints one cell onto any painter as the grid paints it (its delegate does the work).
+    void paintCell(QPainter* painter, const QRect& rect, int row, int column);
 
     // ---- cell texts (the model's) --------------------------------------------------------------
     QString cellText(int row, int column) const;        // as shown
