@@ -20,4 +20,9 @@ QString fromCp1251(const QByteArray& bytes);
 // The first character of the text that Windows-1251 cannot hold, or a null QChar.
 QChar firstNonCp1251(const QString& text);
 
+// Whether bytes read from outside can be Windows-1251 text: none is the unassigned byte
+// 0x98, and they are not UTF-8 with multi-byte characters (Russian Windows-1251 text
+// practically never forms valid UTF-8 sequences, while UTF-8 Russian always does).
+bool plausibleCp1251(const QByteArray& bytes);
+
 } // namespace qel::os
