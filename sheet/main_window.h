@@ -20,6 +20,9 @@ namespace qel {
 namespace data {
 class TDM_CDE_3;
 }
+namespace grid {
+class TQXDBGridEvents;
+}
 namespace db {
 class DataSet;
 struct Bookmark;
@@ -76,6 +79,8 @@ public:
     QMenu* PopupMenu1;
     QAction* N2;
     QTimer* Timer1;
+    // Copy and delete of the selected rows with Ctrl+C and Ctrl+Delete, and the painting.
+    grid::TQXDBGridEvents* F4_QX_DM_CDE_3;
 
     // The teacher sent with the sheet: 0 at creation, 1 (the head of the department row of
     // the teacher list) once a discipline is chosen.
@@ -119,8 +124,9 @@ public:
     void SpeedButton1Click();
     // The deferred reopening of the sheet after a deletion.
     void Timer1Timer();
-    // Rows are being deleted from the sheet; Timer1 waits until it is over.
-    bool DeletionRunning = false;
+    // Ctrl+Delete: the confirmation window listing the selected rows; the sheet is reopened
+    // by Timer1 whatever the answer.
+    void F4_QX_DM_CDE_3QXDBEOnConfirmDelete(QObject* sender, bool& CanDelete);
     // ---- mark entry ------------------------------------------------------------------------
     // Checks a value typed into "№" or a checkpoint column before it is written.
     void QXDBGridEh1Columns7UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,
