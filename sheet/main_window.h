@@ -107,6 +107,8 @@ public:
     // Posts a pending sheet edit, reloads the semesters and students of the group, binds
     // the form-of-control list and rewrites the info panel.
     void DoNavigation_4();
+    // The statement forms of the selected sheet: those with rows, and always form 1.
+    QString statementFormsSql() const;
     // Removes the grade items after "н/п" from the grade menu.
     void ClearGradeMenu();
     // Sets the current row's grade to the item's grade (its data) and posts.
@@ -114,6 +116,9 @@ public:
     // "Шифр Студентов": the student codes window; student names and codes are reloaded
     // when it changed any.
     void SpeedButton2Click();
+    // "Добавить студента по ведомости": the add-students window, which reloads the
+    // statement forms and reopens the sheet itself when it added students.
+    void Button2Click();
     // ---- mark entry ------------------------------------------------------------------------
     // Checks a value typed into "№" or a checkpoint column before it is written.
     void QXDBGridEh1Columns7UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,

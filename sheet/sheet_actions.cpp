@@ -3,6 +3,7 @@
 
 #include "accounts/student_codes_window.h"
 #include "data/dm_cde_3.h"
+#include "sheet/add_students_window.h"
 
 namespace qel {
 
@@ -24,6 +25,12 @@ void TForm2::SpeedButton2Click()
     dm_.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
     if (dm_.ADO_SP_Sort.active())
         dm_.ADO_SP_Sort.refresh();
+}
+
+void TForm2::Button2Click()
+{
+    TForm13 form(*this, this);
+    form.exec();
 }
 
 } // namespace qel
