@@ -319,7 +319,8 @@ void TForm13::showResult(int added, const QStringList& present, const QStringLis
 
 void TForm13::FormClose()
 {
-    if (!addPressed_)
+    // Without a whole sheet in the main window there is nothing to reopen.
+    if (!addPressed_ || !sheetComplete_)
         return;
     reopen(dm_.ADOQ_exist_FEst, main_.statementFormsSql());
     main_.ComboBox1Change();

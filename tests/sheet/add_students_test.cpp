@@ -1,8 +1,8 @@
 // The add-students window reached from the main window's "Добавить студента по ведомости"
 // as the demo user: a failed student put onto the referral form with the permitted points
 // copied, a second press that adds nothing, the sheet reopened after closing, the credit
-// scale's copy rule, namesakes, a student whose main row vanished, the flagged-forms
-// setting and a login longer than the author column.
+// scale's copy rule, namesakes, a student whose main row vanished, a sheet without a scale
+// variant, the flagged-forms setting and a login longer than the author column.
 #include "data/dm_cde_3.h"
 #include "platform/ui/check_list_box.h"
 #include "platform/ui/db_lookup_combo_box.h"
@@ -273,6 +273,25 @@ TEST_F(AddStudents, AStudentWhoseMainRowVanishedIsNamedAndSkipped)
         EXPECT_EQ(form.Label2->text(), count(1));
     });
     EXPECT_EQ(studentsOn(7), QList<int>{4});
+}
+
+TEST_F(AddStudents, WithoutAScaleVariantNothingIsListedOrAdded)
+{
+    // Математический анализ of the first semester has two scale variants: after one was
+    // picked, picking the form of control again leaves the variant open while the button
+    // to this window stays enabled.
+    logIn();
+    pickSheet(kIvt, QStringLiteral("1 семестр"), QStringLiteral("Математический анализ"));
+    pick(window->DBLookupListBox1, QStringLiteral("1"));
+    pick(window->DBLookupListBox2, QStringLiteral("Экзамен"));
+    ASSERT_TRUE(window->scaleVariantKey().isNull());
+
+    inAddWindow([&](TForm13& form) {
+        EXPECT_EQ(form.CheckListBox1->count(), 0);
+        EXPECT_FALSE(form.Button1->isEnabled());
+        EXPECT_EQ(dialogs->count(), 0) << dialogs->texts().join(QLatin1Char('|')).toStdString();
+    });
+    EXPECT_EQ(dialogs->count(), 0);
 }
 
 // Who may add to the referral form: the user must hold it, and with setting 30 on (only
