@@ -12,6 +12,7 @@
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/qx_db_grid_eh.h"
+#include "sheet/add_students_window.h"
 
 #include <QTimer>
 
@@ -116,6 +117,12 @@ void TForm2::SpeedButton2Click()
     dm_.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
     if (dm_.ADO_SP_Sort.active())
         dm_.ADO_SP_Sort.refresh();
+}
+
+void TForm2::Button2Click()
+{
+    TForm13 form(*this, this);
+    form.exec();
 }
 
 } // namespace qel
