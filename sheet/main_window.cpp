@@ -284,6 +284,7 @@ void TForm2::connectHandlers()
     DBLookupComboBox11->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox11Enter(); };
     connect(N2, &QAction::triggered, this, ui::guarded([this] { N2Click(); }));
     connect(SpeedButton2, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton2Click(); }));
+    connect(Button1, &QPushButton::clicked, this, ui::guarded([this] { Button1Click(); }));
 }
 
 void TForm2::FormCreate()

@@ -114,6 +114,9 @@ public:
     // "Шифр Студентов": the student codes window; student names and codes are reloaded
     // when it changed any.
     void SpeedButton2Click();
+    // "По студентам": the record book of the selected group; an open sheet is read again
+    // afterwards, so that it shows what the book changed.
+    void Button1Click();
     // ---- mark entry ------------------------------------------------------------------------
     // Checks a value typed into "№" or a checkpoint column before it is written.
     void QXDBGridEh1Columns7UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,

@@ -3,6 +3,7 @@
 
 #include "accounts/student_codes_window.h"
 #include "data/dm_cde_3.h"
+#include "recordbook/record_book_window.h"
 
 namespace qel {
 
@@ -22,6 +23,23 @@ void TForm2::SpeedButton2Click()
     dm_.ADOQ_s_fio.close();
     dm_.ADOQ_s_fio.open();
     dm_.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
+    if (dm_.ADO_SP_Sort.active())
+        dm_.ADO_SP_Sort.refresh();
+}
+
+void TForm2::Button1Click()
+{
+    // A pending edit of the sheet is saved first: once the book has changed the same records,
+    // it could only be written over them.
+    if (!PostPendingEdit(dm_.ADO_SP_Sort))
+        return;
+    {
+        const QVariant group = groupKey();
+        TForm14 form(this, dm_,
+                     {group.isNull() ? std::nullopt : std::optional<qint32>(group.toInt()), SessionLoginId, SessionLogin,
+                      FlaggedFormsOnly});
+        form.exec();
+    }
     if (dm_.ADO_SP_Sort.active())
         dm_.ADO_SP_Sort.refresh();
 }
