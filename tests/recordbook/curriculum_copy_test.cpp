@@ -167,14 +167,19 @@ TEST_F(CurriculumCopy, PressingAgainAfterAFailureCreatesEachRecordOnce)
 
 TEST_F(CurriculumCopy, TheCurrentSemesterIsTheOneInTheBooksGroup)
 {
-    // Андреева of ПИ-25 (semester 1 there) also belongs to ИВТ-24, where she is in semester 3.
+    // Андреева of ПИ-25 (semester 1 there) also belongs to ИВТ-24, where she is in semester 3,
+    // neither on the budget nor on a contract yet.
     fx->admin(QStringLiteral("INSERT INTO student_group (id_student, id_group, id_bk, id_semester, id_start_semester) "
-                             "VALUES (11, 1, 1, 3, 1)"));
+                             "VALUES (11, 1, NULL, 3, 1)"));
+    const QVariant last = lastId();
     inBook([&](TForm14& book) {
         pickStudent(book, QStringLiteral("Андреева Алина Сергеевна"));
         inCopyDialog(book, [&](TForm15& dialog) {
             EXPECT_EQ(dialog.CurrentSemester, 3);
             EXPECT_EQ(items(dialog).size(), 12);   // every line of semesters 1 and 2
+            dialog.CheckListBox1->setChecked(int(items(dialog).indexOf(kLaptevCandidates[2])), true);
+            dialog.Button1->click();
         });
     });
+    EXPECT_EQ(createdSince(last, 11), QStringList{QStringLiteral("1,11,1,0,8,3,1,4,1,demo,5,1,1,1,NULL")});
 }

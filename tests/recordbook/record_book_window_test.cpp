@@ -123,6 +123,24 @@ TEST_F(RecordBookWindow, SwitchingStudentsSavesThePendingEditForItsOwnStudent)
     EXPECT_EQ(stored(id, QStringLiteral("id_group")).toInt(), 1);
 }
 
+TEST_F(RecordBookWindow, AnEditThatCannotBeSavedKeepsItsStudentShown)
+{
+    onFile(QStringLiteral("CREATE TRIGGER refuse_updates BEFORE UPDATE ON mark_mag "
+                          "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END"));
+    inBook([&](TForm14& book) {
+        pickStudent(book, kAlekseev);
+        typeIntoBook(book, 0, bookColumn(book, QStringLiteral("kredits")), QStringLiteral("7"));
+        dialogs->clear();
+        pickStudent(book, kBelova);
+        EXPECT_EQ(dialogs->count(), 1);
+        EXPECT_EQ(book.DBLookupComboBox1->keyValue().toInt(), 1);
+        EXPECT_EQ(book.DBLookupComboBox1->currentText(), kAlekseev);
+        EXPECT_EQ(fx->dm->ADOQ_markmagByStudent.state(), db::DataSetState::Edit);
+        EXPECT_EQ(bookValue(0, QStringLiteral("id_student")).toInt(), 1);
+        fx->dm->ADOQ_markmagByStudent.cancel();
+    });
+}
+
 TEST_F(RecordBookWindow, TheRecorderFollowsTheBookAndReturnsToTheSheet)
 {
     inBook([&](TForm14&) {
