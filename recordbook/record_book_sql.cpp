@@ -10,7 +10,7 @@ namespace {
 // The separator of the text keys the book compares: XX as a literal.
 const QString K = QStringLiteral("'XX'");
 
-QString n(qint32 value) { return QString::number(value); }
+QString digits(qint32 value) { return QString::number(value); }
 
 } // namespace
 
@@ -37,7 +37,7 @@ QString recordBookSql(qint32 group, qint32 student)
                           "semester.id_semester = educ_sh.id_semester AND g_r_y.id_a_year = dbo.educ_sh.id_a_year INNER "
                           "JOIN ")
          + QStringLiteral(" g_s ON educ_sh.id_speciality = g_s.id_speciality AND g_r_y.id_group = dbo.g_s.id_group  ")
-         + QStringLiteral(" WHERE     (g_r_y.id_group = ") + n(group) + QStringLiteral(") ) then 1 else 0 end as byEducSh, ")
+         + QStringLiteral(" WHERE     (g_r_y.id_group = ") + digits(group) + QStringLiteral(") ) then 1 else 0 end as byEducSh, ")
          + QStringLiteral(" CASE WHEN exists ( select id_disciplineforstudent from DisciplineForStudent ")
          + QStringLiteral(" WHERE id_student=m.id_student  and id_discipline=m.id_discipline  and "
                           "id_semester=m.id_semester ")
@@ -45,27 +45,27 @@ QString recordBookSql(qint32 group, qint32 student)
                           "else 0 end as byDFS ")
          + QStringLiteral(" FROM mark_mag m INNER JOIN examination ON m.id_examination=examination.id_examination ")
          + QStringLiteral(" INNER JOIN discipline on m.id_discipline=discipline.id_discipline ")
-         + QStringLiteral(" WHERE id_student=") + n(student) + QStringLiteral(" AND id_group=") + n(group)
+         + QStringLiteral(" WHERE id_student=") + digits(student) + QStringLiteral(" AND id_group=") + digits(group)
          + QStringLiteral(" ) AS T ORDER BY id_semester, p34, p30 ");
 }
 
 QString minSemesterSql(qint32 group, qint32 student)
 {
     return QStringLiteral(" Select min(id_semester) as MinSemesterInCurrentGroup From movement_t Where id_student=")
-         + n(student) + QStringLiteral(" and id_group=") + n(group);
+         + digits(student) + QStringLiteral(" and id_group=") + digits(group);
 }
 
 QString photoSql(qint32 student)
 {
-    return QStringLiteral("SELECT photo, id_student FROM dbo.StudentPhoto WHERE (id_student = ") + n(student)
+    return QStringLiteral("SELECT photo, id_student FROM dbo.StudentPhoto WHERE (id_student = ") + digits(student)
          + QStringLiteral(")");
 }
 
 QString currentSemesterSql(qint32 group, qint32 student)
 {
     // A student who changed groups has a row per group: the one of the book's group counts.
-    return QStringLiteral("Select id_semester from S_G where id_student=") + n(student) + QStringLiteral(" and id_group=")
-         + n(group);
+    return QStringLiteral("Select id_semester from S_G where id_student=") + digits(student) + QStringLiteral(" and id_group=")
+         + digits(group);
 }
 
 QString curriculumCandidatesSql(qint32 group, qint32 student, qint32 currentSemester)
@@ -86,16 +86,16 @@ QString curriculumCandidatesSql(qint32 group, qint32 student, qint32 currentSeme
                           "INNER JOIN dbo.com_sfe ")
          + QStringLiteral(" ON dbo.educ_sh.id_speciality = dbo.com_sfe.id_speciality INNER JOIN dbo.discipline ON "
                           "dbo.educ_sh.id_discipline = dbo.discipline.id_discipline ")
-         + QStringLiteral(" WHERE (dbo.g_r_y.id_group = ") + n(group)
+         + QStringLiteral(" WHERE (dbo.g_r_y.id_group = ") + digits(group)
          + QStringLiteral(")  ) as t where semXXdiscXXexamXXkrdt  not in ( Select ")
          + QStringLiteral(" Convert(varchar,id_semester) + ") + K + QStringLiteral("+ Convert(varchar,id_discipline) +") + K
          + QStringLiteral("+ Convert(varchar,id_examination)+") + K + QStringLiteral("+Convert(varchar,kredits) ")
-         + QStringLiteral(" as semXXdiscXXexamXXkrdt  from mark_mag WHERE id_group=") + n(group)
-         + QStringLiteral(" and id_student=") + n(student)
+         + QStringLiteral(" as semXXdiscXXexamXXkrdt  from mark_mag WHERE id_group=") + digits(group)
+         + QStringLiteral(" and id_student=") + digits(student)
          // A null key in the list would make NOT IN unknown for every line and hide them all.
          + QStringLiteral(" and id_semester IS NOT NULL and id_discipline IS NOT NULL and id_examination IS NOT NULL and "
                           "kredits IS NOT NULL")
-         + QStringLiteral(" )") + QStringLiteral(" AND id_semester<") + n(currentSemester);
+         + QStringLiteral(" )") + QStringLiteral(" AND id_semester<") + digits(currentSemester);
 }
 
 QString insertCopiedLineSql(const StudentPlacement& who, const CopiedLine& line, const QString& login)
@@ -103,7 +103,7 @@ QString insertCopiedLineSql(const StudentPlacement& who, const CopiedLine& line,
     return QStringLiteral("INSERT INTO [QEL].[dbo].[mark_mag]  ([id_group],[id_student],[id_examination],[ball],"
                           "[id_estimation],[id_discipline],[id_semester],[id_f_est],[isStaticDiscipline],[QEL_user],"
                           "[QEL_update],kredits,id_ebe_var,[id_a_year],[id_faculty],[id_bk]) VALUES    (")
-         + n(who.group) + QLatin1Char(',') + n(who.student) + QLatin1Char(',') + sqlNumberOrNull(line.examination)
+         + digits(who.group) + QLatin1Char(',') + digits(who.student) + QLatin1Char(',') + sqlNumberOrNull(line.examination)
          + QStringLiteral(",0,8,") + sqlNumberOrNull(line.discipline) + QLatin1Char(',') + sqlNumberOrNull(line.semester)
          + QStringLiteral(",4,1,") + db::sqlLiteral(login) + QStringLiteral(",getdate(),") + sqlNumberOrNull(line.credits)
          + QLatin1Char(',') + sqlNumberOrNull(line.scaleVariant) + QLatin1Char(',') + sqlNumberOrNull(line.academicYear)
@@ -116,14 +116,14 @@ QString academicYearSql(qint32 group, qint32 semester)
     return QStringLiteral(" SELECT     dbo.g_r_y.id_group, dbo.g_r_y.id_a_year, dbo.semester.id_semester, "
                           "dbo.semester.id_rate FROM         dbo.semester INNER JOIN dbo.g_r_y ON dbo.semester.id_rate = "
                           "dbo.g_r_y.id_rate WHERE     (dbo.semester.id_semester = ")
-         + n(semester) + QStringLiteral(") AND (dbo.g_r_y.id_group =") + n(group) + QStringLiteral(")");
+         + digits(semester) + QStringLiteral(") AND (dbo.g_r_y.id_group =") + digits(group) + QStringLiteral(")");
 }
 
 QString scaleVariantSql(qint32 group)
 {
     return QStringLiteral("SELECT com_sfe.id_ebe_var FROM com_sfe INNER JOIN g_s ON com_sfe.id_speciality = "
                           "g_s.id_speciality WHERE (g_s.id_group = ")
-         + n(group) + QStringLiteral(")");
+         + digits(group) + QStringLiteral(")");
 }
 
 QString insertAddedRecordSql(const StudentPlacement& who, const AddedRecord& r, const QString& login)
@@ -131,10 +131,10 @@ QString insertAddedRecordSql(const StudentPlacement& who, const AddedRecord& r, 
     return QStringLiteral("INSERT INTO [QEL].[dbo].[mark_mag]  ([id_group],[id_student],[id_examination],[ball],"
                           "[id_estimation],[id_discipline],[id_semester],[id_f_est],[isStaticDiscipline],[QEL_user],"
                           "[QEL_update],kredits,id_ebe_var,id_faculty,id_bk,id_a_year) VALUES (")
-         + n(who.group) + QLatin1Char(',') + n(who.student) + QLatin1Char(',') + n(r.examination) + QLatin1Char(',')
-         + n(r.points) + QLatin1Char(',') + n(r.grade) + QLatin1Char(',') + n(r.discipline) + QLatin1Char(',')
-         + n(r.semester) + QLatin1Char(',') + n(r.statementForm) + QStringLiteral(",1,") + db::sqlLiteral(login)
-         + QStringLiteral(",getdate(),") + n(r.credits) + QLatin1Char(',') + sqlNumberOrNull(r.scaleVariant)
+         + digits(who.group) + QLatin1Char(',') + digits(who.student) + QLatin1Char(',') + digits(r.examination) + QLatin1Char(',')
+         + digits(r.points) + QLatin1Char(',') + digits(r.grade) + QLatin1Char(',') + digits(r.discipline) + QLatin1Char(',')
+         + digits(r.semester) + QLatin1Char(',') + digits(r.statementForm) + QStringLiteral(",1,") + db::sqlLiteral(login)
+         + QStringLiteral(",getdate(),") + digits(r.credits) + QLatin1Char(',') + sqlNumberOrNull(r.scaleVariant)
          + QLatin1Char(',') + sqlNumberOrNull(who.faculty) + QLatin1Char(',') + sqlNumberOrNull(who.budget)
          + QLatin1Char(',') + sqlNumberOrNull(r.academicYear) + QLatin1Char(')');
 }

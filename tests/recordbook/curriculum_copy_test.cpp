@@ -4,6 +4,7 @@
 // belongs to two groups.
 #include "data/dm_cde_3.h"
 #include "platform/ui/check_list_box.h"
+#include "platform/ui/panel.h"
 #include "recordbook/curriculum_copy_dialog.h"
 #include "tests/recordbook/record_book_fixture.h"
 #include "tests/support/modal.h"
@@ -123,6 +124,20 @@ TEST_F(CurriculumCopy, NothingTickedCreatesNothingAndReloadsTheBook)
         EXPECT_EQ(bookRows(book), before + 1);
     });
     EXPECT_EQ(createdSince(last, 9).size(), 1);
+}
+
+TEST_F(CurriculumCopy, AClickOnTheBottomPanelClosesAsCancel)
+{
+    const QVariant last = lastId();
+    inBook([&](TForm14& book) {
+        pickStudent(book, kLaptev);
+        inCopyDialog(book, [&](TForm15& dialog) {
+            dialog.CheckListBox1->setChecked(0, true);
+            QTest::mouseClick(dialog.Panel3, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            EXPECT_FALSE(dialog.isVisible());
+        });
+    });
+    EXPECT_TRUE(createdSince(last, 9).isEmpty());
 }
 
 TEST_F(CurriculumCopy, ARecordWithoutCreditsHidesNoLine)
