@@ -81,6 +81,7 @@ void TForm14::buildGrid()
     };
     auto& date = g.addColumn(QStringLiteral("p36"), QStringLiteral("Дата сдачи"));
     date.setWidth(90);
+    date.setMinWidth(88);
     date.setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     g.setAutoFitColWidths(true);
 
