@@ -270,7 +270,10 @@ struct OdbcDriver::Run {
     int returnValue = -1;            // index of the return value's marker, if any
 };
 
-OdbcDriver::OdbcDriver(QString odbcConnectionString) : connectionString_(std::move(odbcConnectionString)) {}
+OdbcDriver::OdbcDriver(QString odbcConnectionString, QStringList sessionSetup)
+    : connectionString_(std::move(odbcConnectionString)), sessionSetup_(std::move(sessionSetup))
+{
+}
 
 OdbcDriver::~OdbcDriver()
 {
@@ -316,6 +319,13 @@ void OdbcDriver::open()
     }
     env_ = env;
     dbc_ = dbc;
+    try {
+        for (const QString& statement : std::as_const(sessionSetup_))
+            execute(statement);
+    } catch (...) {
+        close();
+        throw;
+    }
 }
 
 void OdbcDriver::close()
@@ -424,7 +434,10 @@ wire::BatchResult OdbcDriver::run(const QString& text, Run& r)
 
 std::unique_ptr<Driver> makeOdbcDriver(const ConnectionString& oledb)
 {
-    return std::make_unique<OdbcDriver>(odbcConnectionString(oledb));
+    // Browse information, as the OLE DB provider asks for it: the server then names the
+    // base table and column of every result column, which the write-back of a result
+    // read from several tables (the student list) needs to send each change to its table.
+    return std::make_unique<OdbcDriver>(odbcConnectionString(oledb), QStringList{QStringLiteral("SET NO_BROWSETABLE ON")});
 }
 
 } // namespace qel::db

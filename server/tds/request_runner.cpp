@@ -87,19 +87,38 @@ void RequestRunner::setSession(Session* session)
     browse_ = false;
 }
 
-void RequestRunner::noteBrowseOption(const QString& text)
+QString RequestRunner::takeBrowseOption(const QString& text)
 {
     // SET NO_BROWSETABLE ON asks for the base table and column of each result column, which
     // clients with updatable result sets use to write rows back.
     if (!text.contains(QLatin1String("BROWSETABLE"), Qt::CaseInsensitive))
-        return;
+        return text;
+    std::vector<tsql::Token> t;
     try {
-        const std::vector<tsql::Token> t = tsql::tokenize(text);
-        for (size_t i = 0; i + 2 < t.size(); ++i)
-            if (t[i].kind == tsql::Tok::Word && t[i].value == QLatin1String("SET") && t[i + 1].value == QLatin1String("NO_BROWSETABLE"))
-                browse_ = t[i + 2].value == QLatin1String("ON");
+        t = tsql::tokenize(text);
     } catch (const tsql::LexError&) {
+        return text;   // the session reports what it cannot read
     }
+    QString out;
+    int copied = 0;
+    for (size_t i = 0; i + 2 < t.size(); ++i) {
+        if (t[i].kind != tsql::Tok::Word || t[i].value != QLatin1String("SET") || t[i + 1].kind != tsql::Tok::Word
+            || t[i + 1].value != QLatin1String("NO_BROWSETABLE") || t[i + 2].kind != tsql::Tok::Word)
+            continue;
+        const QString& value = t[i + 2].value;
+        if (value != QLatin1String("ON") && value != QLatin1String("OFF"))
+            continue;
+        browse_ = value == QLatin1String("ON");
+        size_t last = i + 2;
+        if (last + 1 < t.size() && t[last + 1].kind == tsql::Tok::Semicolon)
+            ++last;
+        out += QStringView(text).mid(copied, t[i].pos - copied);
+        out += QLatin1Char(' ');
+        copied = t[last].pos + int(t[last].text.size());
+        i = last;
+    }
+    out += QStringView(text).mid(copied);
+    return out;
 }
 
 void RequestRunner::writeError(TokenWriter& w, const wire::ServerError& e)
@@ -145,9 +164,9 @@ QByteArray RequestRunner::batch(const QString& text)
 {
     TokenWriter w(serverName_);
     const bool before = session_->inTransaction();
-    noteBrowseOption(text);
+    const QString statements = takeBrowseOption(text);
     try {
-        const wire::BatchResult r = session_->execute(text);
+        const wire::BatchResult r = statements.trimmed().isEmpty() ? wire::BatchResult() : session_->execute(statements);
         transactionChange(w, before, mentionsRollback(text));
         qsizetype last = -1;
         writeResults(w, r, TokDone, &last);
@@ -197,10 +216,9 @@ QByteArray RequestRunner::rpc(const QList<RpcCall>& calls)
 
 RequestRunner::Prepared RequestRunner::prepare(const QString& statement, const QString& declarations)
 {
-    noteBrowseOption(statement);
     Prepared p;
     p.declared = parseDeclarations(declarations);
-    p.statement = positionalStatement(statement, p.declared, &p.uses);
+    p.statement = positionalStatement(takeBrowseOption(statement), p.declared, &p.uses);
     return p;
 }
 
@@ -244,7 +262,8 @@ RequestRunner::CallOutcome RequestRunner::executeWith(const Prepared& p, const Q
         args.append(declaredValues[use]);
 
     CallOutcome o;
-    o.result = session_->execute(p.statement, args);
+    if (!p.statement.trimmed().isEmpty())
+        o.result = session_->execute(p.statement, args);
     // The statement cannot assign variables, so an output parameter keeps its value.
     for (const RpcParam& v : values)
         for (const DeclaredParam& d : p.declared)

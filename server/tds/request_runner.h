@@ -48,7 +48,9 @@ private:
     void writeResults(TokenWriter& w, const wire::BatchResult& r, uint8_t doneToken, qsizetype* lastDone);
     void writeError(TokenWriter& w, const wire::ServerError& e);
     void transactionChange(TokenWriter& w, bool before, bool rolledBack);
-    void noteBrowseOption(const QString& text);
+    // Takes the browse option (SET NO_BROWSETABLE ON|OFF) out of a statement text: it
+    // concerns what the front-end writes, not the session.
+    QString takeBrowseOption(const QString& text);
 
     Session* session_;
     QString serverName_;

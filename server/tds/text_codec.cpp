@@ -1,16 +1,38 @@
 #include "server/tds/text_codec.h"
 
+#include <QHash>
 #include <QStringDecoder>
-#include <QStringEncoder>
+#include <array>
 #include <cstdint>
 
 namespace qel::server::tds {
 
 namespace {
 
-const char* codecName(int codePage)
+// A single-byte code page as two tables, built once from the system's converter: the
+// character of each byte, and the byte of each character.
+struct CodePage {
+    std::array<char16_t, 256> toUnicode{};
+    QHash<char16_t, uint8_t> fromUnicode;
+
+    explicit CodePage(const char* name)
+    {
+        QStringDecoder decoder(name);
+        for (int b = 0; b < 256; ++b) {
+            const QString c = decoder.decode(QByteArray(1, char(b)));
+            toUnicode[size_t(b)] = c.size() == 1 ? c.at(0).unicode() : char16_t(0xFFFD);
+            decoder.resetState();
+            if (c.size() == 1 && c.at(0) != QChar(0xFFFD))
+                fromUnicode.insert(c.at(0).unicode(), uint8_t(b));
+        }
+    }
+};
+
+const CodePage& codePage(int number)
 {
-    return codePage == 1251 ? "windows-1251" : "windows-1252";
+    static const CodePage cp1251("windows-1251");
+    static const CodePage cp1252("windows-1252");
+    return number == 1251 ? cp1251 : cp1252;
 }
 
 } // namespace
@@ -43,44 +65,36 @@ int codePageOfCollation(const char* c)
     }
 }
 
-QByteArray encodeCodePage(const QString& text, int codePage)
+QByteArray encodeCodePage(const QString& text, int number)
 {
-    if (codePage == 65001)
+    if (number == 65001)
         return text.toUtf8();
-    thread_local QStringEncoder cp1251("windows-1251");
-    thread_local QStringEncoder cp1252("windows-1252");
-    QStringEncoder& encoder = codePage == 1251 ? cp1251 : cp1252;
-    QByteArray out = encoder.encode(text);
-    if (!encoder.hasError())
-        return out;
-    // Again character by character, so that each one the code page lacks becomes '?'.
-    QStringEncoder single(codecName(codePage));
-    out.clear();
+    const CodePage& cp = codePage(number);
+    QByteArray out;
+    out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        qsizetype n = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        const QByteArray b = single.encode(QStringView(text).mid(i, n));
-        if (single.hasError()) {
-            out.append('?');
-            single.resetState();
-        } else {
-            out.append(b);
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x80) {
+            out.append(char(c));
+            continue;
         }
-        i += n - 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;   // one character, one '?'
+        const auto it = cp.fromUnicode.constFind(c);
+        out.append(it == cp.fromUnicode.constEnd() ? '?' : char(it.value()));
     }
-    encoder.resetState();
     return out;
 }
 
-QString decodeCodePage(const QByteArray& bytes, int codePage)
+QString decodeCodePage(const QByteArray& bytes, int number)
 {
-    if (codePage == 65001)
+    if (number == 65001)
         return QString::fromUtf8(bytes);
-    thread_local QStringDecoder cp1251("windows-1251");
-    thread_local QStringDecoder cp1252("windows-1252");
-    QStringDecoder& decoder = codePage == 1251 ? cp1251 : cp1252;
-    QString s = decoder.decode(bytes);
-    decoder.resetState();
-    return s;
+    const CodePage& cp = codePage(number);
+    QString out(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = QChar(cp.toUnicode[uint8_t(bytes[i])]);
+    return out;
 }
 
 } // namespace qel::server::tds
