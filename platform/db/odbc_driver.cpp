@@ -425,9 +425,19 @@ wire::BatchResult OdbcDriver::run(const QString& text, Run& r)
         if (r.returnValue >= 0)
             result.returnValue = outputValue(r.params[size_t(r.returnValue)]);
     } catch (const OdbcError& e) {
-        if (e.connectionLost())
-            close();
-        throw;
+        // The driver does not always say in the error's state that the link is gone (a
+        // server that vanished mid-statement reads as "Unexpected EOF"); it knows it after.
+        SQLULEN dead = SQL_CD_FALSE;
+        const bool lost = e.connectionLost()
+            || (SQL_SUCCEEDED(SQLGetConnectAttr(static_cast<SQLHDBC>(dbc_), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))
+                && dead == SQL_CD_TRUE);
+        if (!lost)
+            throw;
+        // The connection is dropped, so the next statement connects again.
+        close();
+        throw DbError(QStringLiteral("Связь с сервером базы данных потеряна: %1\nПоследнее действие могло не "
+                                     "выполниться; при следующем обращении к базе соединение будет установлено заново.")
+                          .arg(e.message()));
     }
     return result;
 }
