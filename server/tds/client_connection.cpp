@@ -291,12 +291,9 @@ void ClientConnection::inputWhileBusy()
 
 void ClientConnection::cancelForStop()
 {
-    {
-        std::lock_guard lock(stateMutex_);
-        if (busy_ && session_)
-            session_->interrupt();
-    }
-    transport_.shutdown();
+    std::lock_guard lock(stateMutex_);
+    if (busy_ && session_)
+        session_->interrupt();
 }
 
 void ClientConnection::serve()

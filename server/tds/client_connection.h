@@ -38,8 +38,10 @@ public:
     bool watched() const { return busy_.load() && !inputWhileBusy_.load(); }
     // The watcher saw input (a cancel, or the client going away) while a statement runs.
     void inputWhileBusy();
-    // The server stops and the grace period is over.
+    // The server stops and the grace period is over: the running statement is cancelled
+    // (its client is told why); then the connection is cut if it does not end by itself.
     void cancelForStop();
+    void cut() { transport_.shutdown(); }
 
 private:
     struct ClientGone {};

@@ -260,7 +260,12 @@ void TdsServer::stop()
             logLine(QStringLiteral("stopping: the grace period is over; cancelling the statements still running"));
             for (const auto& c : connections_)
                 c->cancelForStop();
-            changed_.wait_for(lock, std::chrono::seconds(30), allDone);
+            // Time to tell their clients why; then the connections are cut.
+            if (!changed_.wait_for(lock, std::chrono::seconds(5), allDone)) {
+                for (const auto& c : connections_)
+                    c->cut();
+                changed_.wait_for(lock, std::chrono::seconds(30), allDone);
+            }
         }
         left.swap(connections_);
     }

@@ -26,7 +26,11 @@ TlsContext::TlsContext(const QString& certificatePath, const QString& keyPath)
     ctx_ = SSL_CTX_new(TLS_server_method());
     if (!ctx_)
         throw TlsSetupError{QStringLiteral("TLS cannot be set up: %1").arg(lastError())};
+    // TLS 1.2 exactly: in TDS 7.x the handshake travels inside PRELOGIN packets, and with
+    // TLS 1.3 the client's last handshake record comes after it has stopped wrapping them
+    // (FreeTDS sends its Finished bare), which no TDS 7.x server expects.
     SSL_CTX_set_min_proto_version(ctx_, TLS1_2_VERSION);
+    SSL_CTX_set_max_proto_version(ctx_, TLS1_2_VERSION);
     // No session tickets: they would follow the handshake after the client has stopped
     // wrapping TLS records in PRELOGIN packets, and no client of this server resumes sessions.
     SSL_CTX_set_options(ctx_, SSL_OP_NO_TICKET);

@@ -39,13 +39,13 @@ bool ServerProcess::start(int port)
     process_.setStandardErrorFile(logPath_);
     process_.setStandardOutputFile(QProcess::nullDevice());
     QStringList args = {QStringLiteral("--db"), databasePath_, QStringLiteral("--listen"),
-                        QStringLiteral("127.0.0.1:%1").arg(port)};
+                        QStringLiteral("%1:%2").arg(listenHost_).arg(port)};
     process_.start(builtProgram(QStringLiteral("qel13-server")), args + extraArgs_);
     if (!process_.waitForStarted(10000)) {
         error_ = QStringLiteral("qel13-server did not start: %1").arg(process_.errorString());
         return false;
     }
-    static const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
+    static const QRegularExpression listening(QStringLiteral("listening on \\S+:(\\d+)"));
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 20000) {

@@ -18,6 +18,8 @@ public:
     // Starts the server and waits until it listens; port 0 picks a free one. Returns
     // false (with the log in error()) when it did not come up within the time limit.
     bool start(int port = 0);
+    // Where it listens (127.0.0.1 unless changed before start); clients use 127.0.0.1.
+    void setListenHost(const QString& host) { listenHost_ = host; }
     int port() const { return port_; }
     // "127.0.0.1,PORT", as a client's Data Source.
     QString dataSource() const;
@@ -41,6 +43,7 @@ private:
     QString logPath_;
     QProcess process_;
     int port_ = 0;
+    QString listenHost_ = QStringLiteral("127.0.0.1");
     QString error_;
 };
 
