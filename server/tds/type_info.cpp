@@ -640,7 +640,8 @@ OutType chooseOutType(const wire::Column& column, const QList<wire::Row>& rows, 
         break;
     }
     const qsizetype declared = (type == C::NVarChar || type == C::VarChar) && column.size > 0 ? column.size : 0;
-    const qsizetype longest = std::max(longestText, longestBytes * 2 + 2);
+    // Binary values in a text column read as 0x and their hexadecimal digits.
+    const qsizetype longest = longestBytes > 0 ? std::max(longestText, longestBytes * 2 + 2) : longestText;
     return textType(true, std::max(declared, longest));
 }
 
