@@ -4,7 +4,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QHostInfo>
+#include <QHostAddress>
 #include <QSysInfo>
 #include <QUuid>
 #include <openssl/bn.h>
@@ -99,8 +99,9 @@ int makeCert(const QStringList& args, Io& io)
     X509_NAME_add_entry_by_txt(name, "O", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>("QEL 13 server"), -1, -1, 0);
     X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(cn.constData()), -1, -1, 0);
     X509_set_issuer_name(cert.get(), name);
-    addExtension(cert.get(), NID_subject_alt_name,
-                 "DNS:" + cn + ",DNS:localhost,IP:127.0.0.1,IP:::1");
+    // The name clients use to reach the server: a host name, or an address.
+    const QByteArray own = QHostAddress(host).isNull() ? "DNS:" + cn : "IP:" + cn;
+    addExtension(cert.get(), NID_subject_alt_name, own + ",DNS:localhost,IP:127.0.0.1,IP:::1");
     addExtension(cert.get(), NID_basic_constraints, "critical,CA:FALSE");
     addExtension(cert.get(), NID_key_usage, "critical,digitalSignature,keyEncipherment");
     addExtension(cert.get(), NID_ext_key_usage, "serverAuth");
@@ -119,11 +120,12 @@ const AdminCommand tlsCommand(
     "tls", "make a self-signed certificate for qel13-server",
     "Usage:\n"
     "  qel13-admin tls make-cert DIR [--name HOST] [--force]\n"
-    "      Writes DIR/server.crt (a self-signed certificate for HOST, by default this computer's\n"
-    "      name, also valid for localhost and 127.0.0.1; two years) and DIR/server.key (its\n"
-    "      private key, readable by its owner only), for\n"
-    "      qel13-server --tls-cert DIR/server.crt --tls-key DIR/server.key.\n"
-    "      Existing files are kept unless --force is given. A certificate from the\n"
+    "      Writes DIR/server.crt (a self-signed certificate for HOST - the name or address the\n"
+    "      clients use, by default this computer's name - also valid for localhost and\n"
+    "      127.0.0.1; two years) and DIR/server.key (its private key, readable by its owner\n"
+    "      only), for qel13-server --tls-cert DIR/server.crt --tls-key DIR/server.key.\n"
+    "      Clients that have server.crt as their FreeTDS \"ca file\" can check they reach this\n"
+    "      server. Existing files are kept unless --force is given. A certificate from the\n"
     "      university's certificate authority is better for a server that others rely on.\n",
     [](const QStringList& args, Io& io) {
         if (args.isEmpty() || args.first() != QLatin1String("make-cert"))

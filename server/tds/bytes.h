@@ -128,8 +128,9 @@ public:
     void raw(const void* p, qsizetype n) { out_.append(static_cast<const char*>(p), n); }
     void utf16(const QString& s)
     {
-        for (QChar c : s)
-            u16(c.unicode());
+        // UTF-16 in memory is already little-endian on the machines this runs on.
+        static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "texts are written as they are in memory");
+        out_.append(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
     }
     // Names and short texts: the length (in characters) is cut to what its field holds.
     void bVarChar(const QString& s)
@@ -154,8 +155,10 @@ public:
 private:
     void le(uint64_t v, int n)
     {
+        char b[8];
         for (int i = 0; i < n; ++i)
-            out_.append(char((v >> (8 * i)) & 0xFF));
+            b[i] = char((v >> (8 * i)) & 0xFF);
+        out_.append(b, n);
     }
 
     QByteArray out_;

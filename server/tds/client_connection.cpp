@@ -10,6 +10,8 @@
 
 #include <QElapsedTimer>
 #include <QSysInfo>
+#include <cerrno>
+#include <sys/socket.h>
 
 namespace qel::server::tds {
 
@@ -64,7 +66,7 @@ void ClientConnection::join()
 
 void ClientConnection::log(const QString& text) const
 {
-    logLine(QStringLiteral("#%1 %2 %3").arg(id_).arg(peer_, text));
+    server_.log(QStringLiteral("#%1 %2 %3").arg(id_).arg(peer_, text));
 }
 
 Message ClientConnection::readMessage(int timeoutMs)
@@ -265,8 +267,12 @@ void ClientConnection::resetSession()
 
 QByteArray ClientConnection::runBusy(const std::function<QByteArray()>& work)
 {
-    inputWhileBusy_ = false;
-    busy_ = true;
+    {
+        std::lock_guard lock(stateMutex_);
+        ++request_;
+        inputWhileBusy_ = false;
+        busy_ = true;
+    }
     server_.requestWatch();
     struct Idle {
         ClientConnection* c;
@@ -279,10 +285,21 @@ QByteArray ClientConnection::runBusy(const std::function<QByteArray()>& work)
     return work();
 }
 
-void ClientConnection::inputWhileBusy()
+bool ClientConnection::watched(uint64_t* request) const
+{
+    *request = request_.load();
+    return busy_.load() && !inputWhileBusy_.load();
+}
+
+void ClientConnection::inputWhileBusy(uint64_t request)
 {
     std::lock_guard lock(stateMutex_);
-    if (!busy_ || inputWhileBusy_)
+    if (!busy_ || inputWhileBusy_ || request_ != request)
+        return;
+    // Still there now (the poll may be older than the request the thread has taken since).
+    char byte;
+    const ssize_t n = ::recv(transport_.fd(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
         return;
     inputWhileBusy_ = true;
     if (session_)

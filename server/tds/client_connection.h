@@ -34,10 +34,13 @@ public:
 
     int fd() const { return transport_.fd(); }
     bool done() const { return done_.load(); }
-    // A statement runs and nothing has arrived from the client meanwhile.
-    bool watched() const { return busy_.load() && !inputWhileBusy_.load(); }
-    // The watcher saw input (a cancel, or the client going away) while a statement runs.
-    void inputWhileBusy();
+    // A statement runs and nothing has arrived from the client meanwhile; request: which
+    // request runs (they are counted), for inputWhileBusy.
+    bool watched(uint64_t* request) const;
+    // The watcher saw input (a cancel, or the client going away) while that request ran.
+    // A client sends nothing else before the answer, so input that is still there while the
+    // same request still runs is what it sent since.
+    void inputWhileBusy(uint64_t request);
     // The server stops and the grace period is over: the running statement is cancelled
     // (its client is told why); then the connection is cut if it does not end by itself.
     void cancelForStop();
@@ -75,6 +78,7 @@ private:
     std::mutex stateMutex_;   // the session while the watcher may interrupt it
     std::atomic<bool> busy_{false};
     std::atomic<bool> inputWhileBusy_{false};
+    std::atomic<uint64_t> request_{0};
     std::atomic<bool> done_{false};
     std::thread thread_;
 };

@@ -146,6 +146,12 @@ bool TdsServer::claimSession()
 
 void TdsServer::requestWatch() { changed_.notify_all(); }
 
+void TdsServer::log(const QString& text) const
+{
+    if (config_.logEvents)
+        logLine(text);
+}
+
 void TdsServer::finished(ClientConnection*)
 {
     changed_.notify_all();
@@ -192,7 +198,7 @@ void TdsServer::acceptLoop()
             continue;
         const QString from = peerText(peer);
         if (connectionCount() >= config_.maxSessions + kHandshakeSlots) {
-            logLine(QStringLiteral("refused a connection from %1: %2 connections are open").arg(from).arg(connectionCount()));
+            log(QStringLiteral("refused a connection from %1: %2 connections are open").arg(from).arg(connectionCount()));
             ::close(fd);
             continue;
         }
@@ -209,11 +215,16 @@ void TdsServer::watchLoop()
 {
     while (!stopWatch_) {
         std::vector<std::shared_ptr<ClientConnection>> busy;
+        std::vector<uint64_t> requests;
         {
             std::unique_lock lock(mutex_);
-            for (const auto& c : connections_)
-                if (c->watched())
+            for (const auto& c : connections_) {
+                uint64_t request = 0;
+                if (c->watched(&request)) {
                     busy.push_back(c);
+                    requests.push_back(request);
+                }
+            }
             if (busy.empty()) {
                 changed_.wait_for(lock, std::chrono::milliseconds(250));
                 continue;
@@ -226,7 +237,7 @@ void TdsServer::watchLoop()
             continue;
         for (size_t i = 0; i < fds.size(); ++i)
             if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
-                busy[i]->inputWhileBusy();
+                busy[i]->inputWhileBusy(requests[i]);
     }
 }
 
@@ -246,7 +257,7 @@ void TdsServer::stop()
     {
         std::unique_lock lock(mutex_);
         if (!connections_.empty())
-            logLine(QStringLiteral("stopping: %1 connections; running statements may finish within %2 s")
+            log(QStringLiteral("stopping: %1 connections; running statements may finish within %2 s")
                         .arg(connections_.size())
                         .arg(config_.stopGraceMs / 1000));
         // Idle connections notice the stop within a moment; busy ones after their statement.
@@ -257,7 +268,7 @@ void TdsServer::stop()
             return true;
         };
         if (!changed_.wait_for(lock, std::chrono::milliseconds(config_.stopGraceMs), allDone)) {
-            logLine(QStringLiteral("stopping: the grace period is over; cancelling the statements still running"));
+            log(QStringLiteral("stopping: the grace period is over; cancelling the statements still running"));
             for (const auto& c : connections_)
                 c->cancelForStop();
             // Time to tell their clients why; then the connections are cut.
@@ -276,7 +287,7 @@ void TdsServer::stop()
     if (watchThread_.joinable())
         watchThread_.join();
     stopped_ = true;
-    logLine(QStringLiteral("stopped"));
+    log(QStringLiteral("stopped"));
 }
 
 } // namespace qel::server::tds

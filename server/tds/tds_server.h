@@ -28,6 +28,7 @@ struct ServerConfig {
     int messageTimeoutMs = 60000;                     // the rest of a request once it began
     qsizetype maxRequestBytes = 64 * 1024 * 1024;
     int stopGraceMs = 30000;                          // running statements may finish
+    bool logEvents = true;                            // the service log on standard error
 };
 
 struct StartError {
@@ -65,6 +66,7 @@ private:
     bool claimSession();
     void releaseSession() { --sessions_; }
     void requestWatch();
+    void log(const QString& text) const;
 
     ServerConfig config_;
     std::unique_ptr<TlsContext> tls_;

@@ -541,20 +541,26 @@ OutType chooseOutType(const wire::Column& column, const QList<wire::Row>& rows, 
         }
     }
 
-    // What the values hold, to widen the declared type where one would not fit.
+    // What the values hold, to widen the declared type where one would not fit. Text
+    // lengths of other values are measured only when the column ends up as text.
     bool allNumbers = true, allBitValues = true, allIntegral = true, allInt32 = true, allInt16 = true;
     bool allDates = true, allDateOnly = true, allDateTimeRange = true, allTimes = true, allBytes = true;
-    qsizetype longestBytes = 0, longestText = 0;
+    bool onlyTexts = true;
+    qsizetype longestBytes = 0, longestString = 0;
     for (const wire::Row& r : rows) {
-        const QVariant v = r.value(index);
+        if (index >= r.size())
+            continue;
+        const QVariant& v = r.at(index);
         const Kind k = kindOf(v);
         if (k == Kind::Null)
             continue;
         if (isNumber(k)) {
             bool integral = k != Kind::Double;
-            double d = v.toDouble();
-            if (k == Kind::Double)
+            double d = 0;
+            if (k == Kind::Double) {
+                d = v.toDouble();
                 integral = std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 9.2e18;
+            }
             allIntegral = allIntegral && integral;
             const qint64 n = integral ? (k == Kind::Double ? qint64(d) : v.toLongLong()) : 0;
             allInt32 = allInt32 && integral && n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max();
@@ -571,11 +577,21 @@ OutType chooseOutType(const wire::Column& column, const QList<wire::Row>& rows, 
             allDateTimeRange = allDateTimeRange && v.toDate().year() >= 1753 && v.toDate().year() <= 9999;
         allTimes = allTimes && k == Kind::Time;
         allBytes = allBytes && k == Kind::Bytes;
+        onlyTexts = onlyTexts && k == Kind::Text;
         if (k == Kind::Bytes)
             longestBytes = std::max(longestBytes, v.toByteArray().size());
-        else
-            longestText = std::max(longestText, textOf(v).size());
+        else if (k == Kind::Text)
+            longestString = std::max(longestString, v.toString().size());
     }
+    const auto longestText = [&] {
+        if (onlyTexts)
+            return longestString;
+        qsizetype longest = 0;
+        for (const wire::Row& r : rows)
+            if (index < r.size() && kindOf(r.at(index)) != Kind::Null && kindOf(r.at(index)) != Kind::Bytes)
+                longest = std::max(longest, textOf(r.at(index)).size());
+        return longest;
+    };
 
     switch (type) {
     case C::Bit:
@@ -633,7 +649,7 @@ OutType chooseOutType(const wire::Column& column, const QList<wire::Row>& rows, 
         break;
     case C::VarChar:
         if (longestBytes == 0)
-            return textType(false, std::max<qsizetype>(column.size > 0 ? column.size : 0, longestText));
+            return textType(false, std::max<qsizetype>(column.size > 0 ? column.size : 0, longestText()));
         break;
     case C::NVarChar:
     case C::Unknown:
@@ -641,7 +657,7 @@ OutType chooseOutType(const wire::Column& column, const QList<wire::Row>& rows, 
     }
     const qsizetype declared = (type == C::NVarChar || type == C::VarChar) && column.size > 0 ? column.size : 0;
     // Binary values in a text column read as 0x and their hexadecimal digits.
-    const qsizetype longest = longestBytes > 0 ? std::max(longestText, longestBytes * 2 + 2) : longestText;
+    const qsizetype longest = longestBytes > 0 ? std::max(longestText(), longestBytes * 2 + 2) : longestText();
     return textType(true, std::max(declared, longest));
 }
 
