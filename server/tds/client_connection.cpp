@@ -321,12 +321,6 @@ void ClientConnection::serve()
             return;
         const Message m = readMessage(reader_.hasPendingBytes() ? messageTimeout : -1);
         ++requests_;
-        if (qEnvironmentVariableIsSet("QEL_TDS_TRACE")) {  // TEMP
-            QString t;
-            if (m.type == PacketSqlBatch) t = parseSqlBatch(m.payload);
-            if (m.type == PacketRpc) for (const auto& c : parseRpc(m.payload)) { t += QStringLiteral("RPC %1/%2(").arg(c.procName).arg(c.procId); for (const auto& p : c.params) t += QStringLiteral("%1%2:%3=%4, ").arg(p.name, p.output?"*":"").arg(p.type.type,0,16).arg(p.value.toString().left(80)); t += ")"; }
-            log(QStringLiteral("TRACE type %1 reset %2: %3").arg(m.type).arg(m.resetConnection).arg(t));
-        }
         QByteArray response;
         try {
             if (m.resetConnection && m.type != PacketAttention)
