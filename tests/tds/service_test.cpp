@@ -12,7 +12,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <thread>
@@ -137,6 +139,39 @@ TEST_F(Service, WithACertificateEveryByteAfterThePreloginIsEncrypted)
     }
     EXPECT_TRUE(server->log().contains(QStringLiteral("refused: the client cannot encrypt")));
     EXPECT_FALSE(server->log().contains(QStringLiteral("login '%1'").arg(account.user)));
+}
+
+TEST_F(Service, ClientsThatHoldTheCertificateCheckTheyReachThisServer)
+{
+    auto server = std::make_unique<test::ServerProcess>(fx->databasePath, makeCertificate());
+    ASSERT_TRUE(server->start()) << server->error().toStdString();
+    // Another certificate, as an impostor would have.
+    QProcess other;
+    other.start(test::builtProgram(QStringLiteral("qel13-admin")),
+                {QStringLiteral("tls"), QStringLiteral("make-cert"), fx->dataDir + QStringLiteral("/other")});
+    ASSERT_TRUE(other.waitForFinished(60000));
+    for (const bool ours : {true, false}) {
+        const QString conf = fx->dataDir + QStringLiteral("/freetds-%1.conf").arg(ours);
+        QFile f(conf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("[global]\n\ttds version = 7.4\n\tencryption = require\n\tca file = %1/%2/server.crt\n")
+                    .arg(fx->dataDir, ours ? QStringLiteral("tls") : QStringLiteral("other"))
+                    .toUtf8());
+        f.close();
+        QProcess tsql;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("FREETDSCONF"), conf);
+        tsql.setProcessEnvironment(env);
+        tsql.start(QStandardPaths::findExecutable(QStringLiteral("tsql")),
+                   {QStringLiteral("-H"), QStringLiteral("localhost"), QStringLiteral("-p"), QString::number(server->port()),
+                    QStringLiteral("-U"), QStringLiteral("qel_start"), QStringLiteral("-P"), QStringLiteral("qel13start")});
+        ASSERT_TRUE(tsql.waitForStarted(10000));
+        tsql.write("SET DATEFORMAT dmy\ngo\nexit\n");
+        tsql.closeWriteChannel();
+        ASSERT_TRUE(tsql.waitForFinished(30000));
+        EXPECT_EQ(tsql.exitCode() == 0, ours) << tsql.readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(server->log().count(QStringLiteral("login 'qel_start'")), 1);
 }
 
 TEST_F(Service, ABoundedNumberOfSessionsWithAClearRefusal)
