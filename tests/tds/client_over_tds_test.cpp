@@ -44,11 +44,6 @@ protected:
         }
     }
 
-    QVariant stored(const QString& column, int idMarkMag)
-    {
-        return fx->adminScalar(QStringLiteral("SELECT %1 FROM mark_mag WHERE id_mark_mag = ?").arg(column), {idMarkMag});
-    }
-
     std::unique_ptr<test::ServerProcess> server;
 };
 
@@ -108,7 +103,9 @@ TEST_F(ClientOverTds, OpeningASheetAndPostingAMark)
     sheet.fieldByName(QStringLiteral("m1")).setAsFloat(17);
     sheet.post();
     EXPECT_EQ(dialogs->count(), 0) << dialogs->texts().join('|').toStdString();
-    EXPECT_DOUBLE_EQ(stored(QStringLiteral("m1"), id).toDouble(), 17);
+    EXPECT_DOUBLE_EQ(stored(id, QStringLiteral("m1")).toDouble(), 17);
+    // The total the client computed is stored with the mark.
+    EXPECT_DOUBLE_EQ(stored(id, QStringLiteral("ball")).toDouble(), value(0, QStringLiteral("ball1")).toDouble());
     EXPECT_GT(fx->adminScalar(QStringLiteral("SELECT COUNT(*) FROM QEL_LOG")).toInt(), logRows);
 }
 
@@ -118,46 +115,36 @@ TEST_F(ClientOverTds, TheSecondOfTwoClientsChangingOneRowIsRefused)
     pickSheet(kIvt, kThird, kDiscrete);
     db::StoredProc& mine = fx->dm->ADO_SP_Sort;
 
-    // Another client on its own connection logs in the same way and opens the same sheet.
-    data::TDM_CDE_3 other;
-    TFirstConnectInfo info = readSettingsFile(fx->dataDir + QStringLiteral("/QEL"));
-    other.ADO_CDE.setConnectionString(connectionString(info));
-    const wire::Row check = other.ADO_CDE
-                                .execute(QStringLiteral("EXEC GET_USER 'demo','%1',NULL, 'QEL 13', '127.0.0.1', 'other', "
-                                                        "'demo','0','4'")
-                                             .arg(passwordDigest(QStringLiteral("demo2026"))))
-                                .resultSets.value(0).rows.value(0);
-    ASSERT_EQ(check.size(), 6);
-    other.ADO_CDE.close();
-    info.account = decodeShiftedText(check[0].toString());
-    info.password = decodeShiftedText(check[1].toString());
-    other.ADO_CDE.setConnectionString(connectionString(info));
-    other.ADO_CDE.execute(QStringLiteral("SET DATEFORMAT dmy"));
-    db::StoredProc& theirs = other.ADO_SP_Sort;
-    for (int i = 0; i < mine.parameters().count(); ++i)
-        theirs.parameters()[i].setValue(mine.parameters()[i].value());
-    theirs.open();
+    // Another client, with its own data module and window, logs in through its own login
+    // window and opens the same sheet on its own connection.
+    data::TDM_CDE_3 otherDm;
+    test::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    TForm2 other(otherDm);
+    ASSERT_FALSE(other.TerminationRequested);
+    pick(other.DBLookupComboBox9, kIvt);
+    pick(other.DBLookupComboBox10, kThird);
+    pick(other.DBLookupComboBox11, kDiscrete);
+    db::StoredProc& theirs = otherDm.ADO_SP_Sort;
     ASSERT_EQ(theirs.recordCount(), 10);
+    EXPECT_EQ(server->log().count(QStringLiteral("login 'qel_user_")), 2);
 
     mine.first();
+    theirs.first();
     const int id = mine.fieldByName(QStringLiteral("id_mark_mag")).asInteger();
     ASSERT_EQ(theirs.fieldByName(QStringLiteral("id_mark_mag")).asInteger(), id);
-    const double before = stored(QStringLiteral("m2"), id).toDouble();
+    const QString before = stored(id, QStringLiteral("p35")).toString();
     theirs.edit();
-    theirs.fieldByName(QStringLiteral("m2")).setAsFloat(before + 3);
+    theirs.fieldByName(QStringLiteral("p35")).setAsString(QStringLiteral("их"));
     mine.edit();
-    mine.fieldByName(QStringLiteral("m2")).setAsFloat(before + 1);
+    mine.fieldByName(QStringLiteral("p35")).setAsString(QStringLiteral("мой"));
     mine.post();
-    ASSERT_DOUBLE_EQ(stored(QStringLiteral("m2"), id).toDouble(), before + 1);
-    try {
-        theirs.post();
-        FAIL() << "the second post went through";
-    } catch (const db::DbError& e) {
-        EXPECT_EQ(e.message(), kRowNotLocated);
-    }
-    EXPECT_DOUBLE_EQ(stored(QStringLiteral("m2"), id).toDouble(), before + 1);
-    EXPECT_EQ(theirs.state(), db::DataSetState::Edit);
-    theirs.cancel();
+    ASSERT_EQ(stored(id, QStringLiteral("p35")).toString(), QStringLiteral("мой")) << before.toStdString();
+    dialogs->clear();
+    EXPECT_THROW(theirs.post(), qel::Error);
+    // The second client is told why, with the database's own words, and nothing is overwritten.
+    ASSERT_EQ(dialogs->count(), 1);
+    EXPECT_TRUE(dialogs->last().text.contains(kRowNotLocated)) << dialogs->last().text.toStdString();
+    EXPECT_EQ(stored(id, QStringLiteral("p35")).toString(), QStringLiteral("мой"));
 }
 
 // A result of two tables: each changed column goes to its own table, which the client

@@ -110,8 +110,9 @@ TEST_F(Service, WithACertificateEveryByteAfterThePreloginIsEncrypted)
         // Without TLS the recording shows both (so the check below can see them at all).
         EXPECT_EQ(proxy.clientBytes().contains(secretOnWire), !encrypted);
         EXPECT_EQ(proxy.clientBytes().contains(scrambled), !encrypted);
-        if (encrypted)
+        if (encrypted) {
             EXPECT_TRUE(server->log().contains(QStringLiteral("TLS: every connection must be encrypted")));
+        }
         EXPECT_EQ(server->stop(), 0);
     }
 
