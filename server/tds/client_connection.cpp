@@ -9,6 +9,7 @@
 #include "server/tds/tls_context.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSysInfo>
 #include <cerrno>
 #include <sys/socket.h>
@@ -222,6 +223,14 @@ void ClientConnection::logIn(const Login7& l)
         refuseLogin(m, QStringLiteral("refused login of %1: all %2 sessions are taken").arg(who).arg(server_.config_.maxSessions));
     }
     holdsSessionSlot_ = true;
+    // A session on a missing file would make a new one; the server serves the file it was
+    // started with or nothing.
+    if (!QFileInfo(server_.config_.databasePath).isFile()) {
+        server_.releaseSession();
+        holdsSessionSlot_ = false;
+        refuseLogin(loginFailed(l.userName),
+                    QStringLiteral("refused login of %1: the database file %2 is gone").arg(who, server_.config_.databasePath));
+    }
     try {
         auto session = std::make_unique<Session>(server_.config_.databasePath, l.userName, l.password);
         std::lock_guard lock(stateMutex_);
