@@ -46,6 +46,14 @@ public:
     // The server login of the session.
     QString loginName() const;
 
+    // For a network front-end, whose sessions outlive single calls:
+    // Makes the statement running in another thread fail at once ("Operation cancelled");
+    // does nothing when none runs. Safe to call from any thread while the session exists.
+    void interrupt();
+    // True while a transaction begun by the client (BEGIN TRANSACTION) is open; it is
+    // rolled back when the session is destroyed.
+    bool inTransaction() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -266,4 +266,10 @@ QString Session::translate(const QString& tsql) const
 
 QString Session::loginName() const { return d->login.name; }
 
+// For the network front-end.
+
+void Session::interrupt() { sqlite3_interrupt(d->storage->handle()); }
+
+bool Session::inTransaction() const { return d->storage->inTransaction(); }
+
 } // namespace qel::server
