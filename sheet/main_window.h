@@ -17,6 +17,8 @@ class QTimer;
 
 namespace qel {
 
+class SheetReportActions;
+
 namespace data {
 class TDM_CDE_3;
 }
@@ -75,6 +77,8 @@ public:
     QMenu* PopupMenu1;
     QAction* N2;
     QTimer* Timer1;
+    // Printing and exporting the open sheet: the grid's context menu, Ctrl+P and Ctrl+E.
+    SheetReportActions* ReportActions = nullptr;
 
     // The teacher sent with the sheet: 0 at creation, 1 (the head of the department row of
     // the teacher list) once a discipline is chosen.
