@@ -19,6 +19,8 @@ struct StatementColumn {
     QString title;                  // the grid's title; "Top|Bottom" for a two-level heading
     CellType type = CellType::Text;
     bool summed = false;            // the footer shows the column's sum, as the grid's does
+    bool namedInHeading = false;    // every row holds the heading's value (the teacher, the
+                                    // statement number): the printed table leaves it out
 
     // The heading levels: one, or the two parts of "Top|Bottom".
     QStringList titleLevels() const;

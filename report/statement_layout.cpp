@@ -79,11 +79,18 @@ void StatementLayout::measure()
     };
     fonts();
 
+    // The columns whose value the heading names are not printed again in the table.
+    cols_.clear();
+    for (int i = 0; i < int(st_.columns.size()); ++i)
+        if (!st_.columns[i].namedInHeading)
+            cols_.push_back(i);
+    const int n = int(cols_.size());
+
     // What each column asks for: its longest title word and its widest cell.
-    const int n = int(st_.columns.size());
     QFontMetricsF cm(cellFont_, &device_), tm(columnFont_, &device_);
     std::vector<double> natural(size_t(n), 0.0);
-    for (int i = 0; i < n; ++i) {
+    for (int k = 0; k < n; ++k) {
+        const int i = cols_[size_t(k)];
         double w = 0;
         for (const QString& level : st_.columns[i].titleLevels())
             for (const QString& word : words(level))
@@ -97,7 +104,7 @@ void StatementLayout::measure()
             seen.insert(text, a);
             w = std::max(w, a);
         }
-        natural[size_t(i)] = std::max(w + 2 * kPad * px_, kMinColumn * px_);
+        natural[size_t(k)] = std::max(w + 2 * kPad * px_, kMinColumn * px_);
     }
     naturalWidth_ = 0;
     for (double w : natural)
@@ -112,11 +119,10 @@ void StatementLayout::measure()
     }
     widths_.assign(size_t(n), 0.0);
     double total = 0;
-    for (int i = 0; i < n; ++i)
-        total += widths_[size_t(i)] = natural[size_t(i)] * scale_;
-    int stretch = st_.columnIndex(QStringLiteral("student"));
-    if (stretch < 0)
-        stretch = n - 1;
+    for (int k = 0; k < n; ++k)
+        total += widths_[size_t(k)] = natural[size_t(k)] * scale_;
+    const auto student = std::find(cols_.begin(), cols_.end(), st_.columnIndex(QStringLiteral("student")));
+    const int stretch = student != cols_.end() ? int(student - cols_.begin()) : n - 1;
     if (stretch >= 0) {
         double& w = widths_[size_t(stretch)];
         w = std::max(kMinColumn * px_, w + (available - total));
@@ -125,15 +131,15 @@ void StatementLayout::measure()
     // Top-level headings shared by neighbouring columns are drawn once across them.
     spans_.clear();
     twoLevels_ = false;
-    for (int i = 0; i < n; ++i) {
-        const QStringList levels = st_.columns[i].titleLevels();
+    for (int k = 0; k < n; ++k) {
+        const QStringList levels = st_.columns[cols_[size_t(k)]].titleLevels();
         if (levels.size() < 2)
             continue;
         twoLevels_ = true;
-        if (!spans_.empty() && spans_.back().last == i - 1 && spans_.back().text == levels.first())
-            spans_.back().last = i;
+        if (!spans_.empty() && spans_.back().last == k - 1 && spans_.back().text == levels.first())
+            spans_.back().last = k;
         else
-            spans_.push_back(Span{i, i, levels.first()});
+            spans_.push_back(Span{k, k, levels.first()});
     }
 
     const QFontMetricsF titles(columnFont_, &device_);
@@ -151,12 +157,12 @@ void StatementLayout::measure()
             w += widths_[size_t(i)];
         topBand_ = std::max(topBand_, wrapped(s.text, w));
     }
-    for (int i = 0; i < n; ++i) {
-        const QStringList levels = st_.columns[i].titleLevels();
+    for (int k = 0; k < n; ++k) {
+        const QStringList levels = st_.columns[cols_[size_t(k)]].titleLevels();
         if (levels.size() < 2)
-            single = std::max(single, wrapped(levels.first(), widths_[size_t(i)]));
+            single = std::max(single, wrapped(levels.first(), widths_[size_t(k)]));
         else
-            bottom = std::max(bottom, wrapped(levels.last(), widths_[size_t(i)]));
+            bottom = std::max(bottom, wrapped(levels.last(), widths_[size_t(k)]));
     }
     titleHeight_ = twoLevels_ ? std::max(topBand_ + bottom, single) : single;
 
@@ -231,10 +237,10 @@ double StatementLayout::paintTitles(QPainter& p, double top) const
         p.drawRect(r);
         p.drawText(r.adjusted(pad, 0, -pad, 0), centred, s.text);
     }
-    for (int i = 0; i < int(widths_.size()); ++i) {
-        const QStringList levels = st_.columns[i].titleLevels();
+    for (int k = 0; k < int(widths_.size()); ++k) {
+        const QStringList levels = st_.columns[cols_[size_t(k)]].titleLevels();
         const bool lower = levels.size() > 1;
-        const QRectF r(left[size_t(i)], top + (lower ? topBand_ : 0), widths_[size_t(i)],
+        const QRectF r(left[size_t(k)], top + (lower ? topBand_ : 0), widths_[size_t(k)],
                        titleHeight_ - (lower ? topBand_ : 0));
         p.drawRect(r);
         p.drawText(r.adjusted(pad, 0, -pad, 0), centred, levels.last());
@@ -312,8 +318,9 @@ void StatementLayout::paint(QPainter& p, int index) const
         for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
             const StatementRow& row = st_.rows.at(r);
             double x = 0;
-            for (int i = 0; i < int(widths_.size()); ++i) {
-                const double w = widths_[size_t(i)];
+            for (int k = 0; k < int(widths_.size()); ++k) {
+                const int i = cols_[size_t(k)];
+                const double w = widths_[size_t(k)];
                 const QRectF cell(x, y, w, rowHeight_);
                 p.drawRect(cell);
                 const QString& text = row.texts.at(i);

@@ -46,7 +46,7 @@ private:
         bool closing = false;   // the summary and the signatures follow the rows
     };
     struct Span {               // a top-level heading shared by neighbouring columns
-        int first = 0, last = 0;
+        int first = 0, last = 0;    // positions among the printed columns
         QString text;
     };
 
@@ -64,7 +64,8 @@ private:
     double px_ = 1;             // device pixels per point
     double scale_ = 1;          // fonts and widths shrunk to fit a narrow page
     QFont titleFont_, headingFont_, columnFont_, cellFont_, smallFont_;
-    std::vector<double> widths_;
+    std::vector<int> cols_;         // the statement's columns the table prints, in order
+    std::vector<double> widths_;    // per printed column
     std::vector<Span> spans_;
     bool twoLevels_ = false;
     double naturalWidth_ = 0;

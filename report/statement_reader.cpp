@@ -29,21 +29,19 @@ QString scalar(db::Connection& connection, const QString& sql)
 }
 
 // The columns the sheet grid shows, in its order: the fixed ones (the teacher and the
-// statement number only where the rows differ, the header names them otherwise), the
+// statement number marked as named by the heading when every row shares them), the
 // configuration's columns where the group's form of study shows them, the date, the grade
 // and the special grade where the scale variant has special grades.
 QList<StatementColumn> sheetColumns(data::TDM_CDE_3& dm, const rules::MarkSheetCalc& calc, bool teachersDiffer,
                                     bool numbersDiffer)
 {
     QList<StatementColumn> out;
-    out << StatementColumn{QStringLiteral("No"), QStringLiteral("П/П"), CellType::Number, false}
-        << StatementColumn{QStringLiteral("primech"), QStringLiteral("Допуск по оплате"), CellType::Text, false}
-        << StatementColumn{QStringLiteral("student"), QStringLiteral("Студент"), CellType::Text, false}
-        << StatementColumn{QStringLiteral("idid"), QStringLiteral("Шифр студента"), CellType::Text, false};
-    if (teachersDiffer)
-        out << StatementColumn{QStringLiteral("teacher"), QStringLiteral("Преподаватель"), CellType::Text, false};
-    if (numbersDiffer)
-        out << StatementColumn{QStringLiteral("p35"), QStringLiteral("№"), CellType::Text, false};
+    out << StatementColumn{QStringLiteral("No"), QStringLiteral("П/П"), CellType::Number}
+        << StatementColumn{QStringLiteral("primech"), QStringLiteral("Допуск по оплате"), CellType::Text}
+        << StatementColumn{QStringLiteral("student"), QStringLiteral("Студент"), CellType::Text}
+        << StatementColumn{QStringLiteral("idid"), QStringLiteral("Шифр студента"), CellType::Text}
+        << StatementColumn{QStringLiteral("teacher"), QStringLiteral("Преподаватель"), CellType::Text, false, !teachersDiffer}
+        << StatementColumn{QStringLiteral("p35"), QStringLiteral("№"), CellType::Text, false, !numbersDiffer};
     const int studyForm = rules::groupStudyForm(dm);
     if (studyForm == 0 || studyForm == 2) {
         int n = 0;
@@ -52,10 +50,10 @@ QList<StatementColumn> sheetColumns(data::TDM_CDE_3& dm, const rules::MarkSheetC
             out << StatementColumn{field, row.title, CellType::Number, true};
         }
     }
-    out << StatementColumn{QStringLiteral("p36"), QStringLiteral("Дата сдачи"), CellType::Date, false}
-        << StatementColumn{QStringLiteral("ball_name"), QStringLiteral("Оценка"), CellType::Text, false};
+    out << StatementColumn{QStringLiteral("p36"), QStringLiteral("Дата сдачи"), CellType::Date}
+        << StatementColumn{QStringLiteral("ball_name"), QStringLiteral("Оценка"), CellType::Text};
     if (dm.ADOQ_EstimationOther.active() && !dm.ADOQ_EstimationOther.isEmpty())
-        out << StatementColumn{QStringLiteral("EstimationOther"), QStringLiteral("Особая оценка"), CellType::Text, false};
+        out << StatementColumn{QStringLiteral("EstimationOther"), QStringLiteral("Особая оценка"), CellType::Text};
     return out;
 }
 

@@ -133,7 +133,7 @@ int addBigGroup(DemoFixture& fx, int students)
         fx.admin(QStringLiteral("INSERT INTO mark_mag (id_group, id_student, id_examination, id_estimation, id_discipline, "
                                 "id_semester, id_teacher, p35, p36, id_f_est, m1, m2, m3, m4, dop, ball, primech, "
                                 "dopusk_izm, id_ebe_var, kredits, isStaticDiscipline) VALUES (50, ?, 1, ?, 9, 3, 4, "
-                                "'5001', '20.01.2026', 1, ?, ?, ?, ?, 0, ?, 'д', 0, 1, 4, 0)"),
+                                "'5001', '2026-01-20', 1, ?, ?, ?, ?, 0, ?, 'д', 0, 1, 4, 0)"),
                  {id, grade, m1, m2, m3, m4, total});
     }
     fx.admin(QStringLiteral("COMMIT TRANSACTION"));
