@@ -1,11 +1,16 @@
 #include "app/screenshots/shot_helpers.h"
 
+#include "app/screenshots/shots.h"
+
 #include "data/login_window.h"
 #include "data/settings_file.h"
 #include "platform/os/errors.h"
 #include "platform/ui/db_lookup_combo_box.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -51,6 +56,24 @@ void pick(ui::DBLookupComboBox* control, const QString& text)
             return;
         }
     throw Error(QStringLiteral("%1: no row \"%2\"").arg(control->objectName(), text));
+}
+
+void saveWithPopup(ShotContext& ctx, QWidget* window, QMenu* menu, const QPoint& at, const QString& name)
+{
+    window->repaint();
+    QApplication::processEvents();
+    QPixmap picture = window->grab();
+    menu->popup(window->mapToGlobal(at));
+    QApplication::processEvents();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(at, menu->grab());
+    }
+    menu->hide();
+    QLabel label;
+    label.setPixmap(picture);
+    label.resize(picture.size());
+    ctx.save(&label, name);
 }
 
 } // namespace qel::shots

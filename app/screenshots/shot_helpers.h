@@ -5,6 +5,8 @@
 #include <QString>
 #include <functional>
 
+class QMenu;
+class QPoint;
 class QWidget;
 
 namespace qel::ui {
@@ -12,6 +14,8 @@ class DBLookupComboBox;
 }
 
 namespace qel::shots {
+
+struct ShotContext;
 
 // The settings file of the embedded demo database in the shot's data folder.
 void writeDemoSettings(const QString& dataDir);
@@ -25,5 +29,9 @@ void pick(ui::DBLookupComboBox* control, const QString& text);
 // Runs the action on the first modal window of the class that shows (inside its own event
 // loop); the action closes it.
 void whenModalShown(const char* className, std::function<void(QWidget*)> action);
+
+// Saves the window with a pop-up menu drawn over it at a point of the window, as the user
+// sees it open (a pop-up is a window of its own, which a grab of the window leaves out).
+void saveWithPopup(ShotContext& ctx, QWidget* window, QMenu* menu, const QPoint& at, const QString& name);
 
 } // namespace qel::shots
