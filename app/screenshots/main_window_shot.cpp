@@ -75,4 +75,11 @@ const shots::Shot sheetShot3("sheet_extramural", [](shots::ShotContext& ctx) {
               QStringLiteral("Программирование"), QStringLiteral("sheet_extramural"));
 });
 
+// A credit sheet with a student marked "н/п" (light blue row) and one refused admission
+// ("н/д", light red cell).
+const shots::Shot sheetShot4("sheet_np_admission", [](shots::ShotContext& ctx) {
+    sheetShot(ctx, "demo", "demo2026", QStringLiteral("ИВТ-24"), QStringLiteral("3 семестр"),
+              QStringLiteral("Иностранный язык"), QStringLiteral("sheet_np_admission"));
+});
+
 } // namespace
