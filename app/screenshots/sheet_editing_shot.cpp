@@ -1,5 +1,5 @@
-// Working in an open sheet: a checkpoint mark being typed, the grade column's menu with
-// "н/п", and a refused payment admission painted light red.
+// Working in an open sheet: a checkpoint mark being typed and the grade column's menu with
+// "н/п" (a "н/п" row and a refused admission: sheet_np_admission of main_window_shot.cpp).
 #include "app/screenshots/shot_helpers.h"
 #include "app/screenshots/shots.h"
 
@@ -67,18 +67,6 @@ const shots::Shot gradeMenuShot("sheet_grade_menu", [](shots::ShotContext& ctx) 
     const QRect r = grid.visualRect(cell);
     const QPoint at = grid.viewport()->mapTo(&window, r.bottomLeft());
     shots::saveWithPopup(ctx, &window, window.PopupMenu1, at, QStringLiteral("sheet_grade_menu"));
-});
-
-const shots::Shot admissionShot("sheet_admission", [](shots::ShotContext& ctx) {
-    shots::writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    openCurrentSheet(window);
-    // Лаптев is not admitted (н/д): his admission cell is light red.
-    ui::TQXDBGridEh& grid = *window.QXDBGridEh1;
-    grid.setCurrentIndex(grid.model()->index(8, columnOf(window, QStringLiteral("primech"))));
-    ctx.save(&window, QStringLiteral("sheet_admission"));
 });
 
 } // namespace
