@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -50,6 +51,8 @@ SheetReportActions::SheetReportActions(TForm2& window) : QObject(&window), windo
     connect(PrintAction, &QAction::triggered, this, ui::guarded([this] { print(); }));
     connect(ExportAction, &QAction::triggered, this, ui::guarded([this] { exportToFile(); }));
 
+    qApp->installEventFilter(this);
+
     ui::TQXDBGridEh* grid = window.QXDBGridEh1;
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
@@ -57,6 +60,19 @@ SheetReportActions::SheetReportActions(TForm2& window) : QObject(&window), windo
 }
 
 SheetReportActions::~SheetReportActions() = default;
+
+bool SheetReportActions::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType()
+        || static_cast<QWidget*>(watched)->window() != &window_)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QKeySequence pressed(key->keyCombination());
+    if (pressed != PrintAction->shortcut() && pressed != ExportAction->shortcut())
+        return false;
+    event->ignore();   // not overridden: the window's shortcut runs
+    return true;
+}
 
 void SheetReportActions::showGridMenu(const QPoint& position)
 {

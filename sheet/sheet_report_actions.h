@@ -35,6 +35,11 @@ public:
     // existing file is replaced only after a question.
     void exportToFile();
 
+protected:
+    // Ctrl+P and Ctrl+E stay the window's while a cell editor has the keyboard: an editor
+    // that binds them itself (Ctrl+E ends the line under X11's key scheme) does not win.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The statement of the open sheet as the database holds it; nothing (the user has been
     // told why) when there is no sheet, the pending edit was not saved, or the sheet

@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -56,7 +57,9 @@ TEST_F(WindowReportTest, CtrlEWritesTheCsvOfTheRowsTheGridShows)
     openDemoSheet();
     const QString path = freshTempDir(QStringLiteral("window-csv")) + QStringLiteral("/sheet.csv");
     answerFileDialog(path);
-    window->QXDBGridEh1->setFocus();
+    // The shortcut works while a cell's editor has the keyboard.
+    clickCell(0, QStringLiteral("m1"));
+    ASSERT_NE(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
     key(Qt::Key_E, Qt::ControlModifier);
     ASSERT_TRUE(waitFor([&] { return QFile::exists(path); })) << dialogs->texts().join(QLatin1Char('|')).toStdString();
 
@@ -113,6 +116,40 @@ TEST_F(WindowReportTest, CtrlPShowsThePreviewOfTheWholeStatement)
     EXPECT_EQ(pages, 1);
     EXPECT_EQ(orientation, QPageLayout::Landscape);
     EXPECT_EQ(dialogs->count(), 0) << dialogs->texts().join(QLatin1Char('|')).toStdString();
+}
+
+// An editor that binds Ctrl+P and Ctrl+E itself (as a line edit does for Ctrl+E under X11's
+// key scheme) does not take them from the window.
+TEST_F(WindowReportTest, TheShortcutsWorkWhileAnEditorWantsTheKeys)
+{
+    struct GreedyEdit : QLineEdit {
+        using QLineEdit::QLineEdit;
+        bool event(QEvent* e) override
+        {
+            if (e->type() == QEvent::ShortcutOverride) {
+                e->accept();
+                return true;
+            }
+            return QLineEdit::event(e);
+        }
+    };
+    logIn();
+    openDemoSheet();
+    auto* edit = new GreedyEdit(window.get());
+    edit->show();
+    edit->setFocus();
+    ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == edit; }));
+    bool previewed = false;
+    whenModalShown([&](QWidget* w) { previewed = true; closeModal(w, QDialog::Rejected); }, "QPrintPreviewDialog");
+    QTest::keyClick(edit, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(waitFor([&] { return previewed; }));
+    QApplication::setActiveWindow(window.get());
+    edit->setFocus();
+    ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == edit; }));
+    const QString path = freshTempDir(QStringLiteral("window-greedy")) + QStringLiteral("/sheet.pdf");
+    answerFileDialog(path);
+    QTest::keyClick(edit, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(waitFor([&] { return QFile::exists(path); }));
 }
 
 // The context menu of the grid offers both actions; before a sheet is open they are there
