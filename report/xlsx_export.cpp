@@ -1,8 +1,10 @@
 #include "report/xlsx_export.h"
 
 #include "platform/os/errors.h"
+#include "report/statement_layout.h"
 
 #include <QFile>
+#include <QImage>
 #include <algorithm>
 #include <xlsxwriter.h>
 
@@ -200,8 +202,12 @@ void writeStatementXlsx(const Statement& st, const QString& path)
             w = std::max(w, row.texts.at(i).size());
         check(worksheet_set_column(ws, lxw_col_t(i), lxw_col_t(i), double(std::min<qsizetype>(w, 48)) + 2, nullptr));
     }
-    worksheet_set_paper(ws, 9);   // A4
-    if (columns > 10)
+    // Printed as the PDF statement is: A4, landscape where its columns need the width.
+    worksheet_set_paper(ws, 9);
+    QImage measure(1, 1, QImage::Format_RGB32);
+    measure.setDotsPerMeterX(11811);   // 300 dpi
+    measure.setDotsPerMeterY(11811);
+    if (preferredOrientation(st, measure) == QPageLayout::Landscape)
         worksheet_set_landscape(ws);
     worksheet_fit_to_pages(ws, 1, 0);
     book.close();
