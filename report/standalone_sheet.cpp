@@ -1,9 +1,8 @@
 #include "report/standalone_sheet.h"
 
 #include "data/dm_cde_3.h"
-#include "data/mark_record.h"
+#include "data/sheet_statements.h"
 #include "data/reference_ids.h"
-#include "platform/db/sql_literal.h"
 #include "platform/db/value_convert.h"
 #include "platform/os/errors.h"
 #include "rules/grade_scale.h"
@@ -52,22 +51,18 @@ void StandaloneSheet::open(const SheetSelection& wanted)
 
     // The group, its students and teachers, as the cascade's first three steps load them.
     dm_.ADOQ_g_s.close();
-    dm_.ADOQ_g_s.setSql(QStringLiteral("Select * from g_s where id_group=") + group);
+    dm_.ADOQ_g_s.setSql(data::groupAttributesSql(group));
     dm_.ADOQ_g_s.open();
     if (dm_.ADOQ_g_s.isEmpty())
         throw Error(QStringLiteral("Группы %1 нет в базе данных.").arg(group));
     dm_.ADOQ_s_fio.close();
-    dm_.ADOQ_s_fio.setSql(QStringLiteral("Select id_student, s_fio, idid from s_g where id_group=") + group
-                          + QStringLiteral(" GROUP BY dbo.s_g.id_student, dbo.s_g.s_fio, idid"));
+    dm_.ADOQ_s_fio.setSql(data::groupStudentsSql(group));
     dm_.ADOQ_s_fio.open();
     dm_.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
 
     db::Query& disciplines = dm_.ADOQ_Discipline;
     disciplines.close();
-    disciplines.setSql(QStringLiteral(" SELECT id_group,  id_semester, p34, id_discipline, Kredits, (id_discipline*10+Kredits) "
-                                      "as id  FROM gr_sem_disc_exam WHERE  id_semester=")
-                       + semester + QStringLiteral(" and id_group=") + group
-                       + QStringLiteral(" GROUP BY id_group, id_semester, p34, id_discipline, Kredits "));
+    disciplines.setSql(data::groupDisciplinesSql(group, semester));
     disciplines.open();
     disciplines.setSort(QStringLiteral("p34"));
     QList<qint32> credits;
@@ -93,22 +88,11 @@ void StandaloneSheet::open(const SheetSelection& wanted)
     const QString kredits = num(*s.credits);
 
     dm_.ADOQ_t_fio.close();
-    dm_.ADOQ_t_fio.setSql(
-        QStringLiteral(" SELECT 1 as id_teacher,") + db::sqlLiteral(QStringLiteral("  Зав. кафедрой  ")) + QStringLiteral(" as t_fio,")
-        + db::sqlLiteral(QStringLiteral("  Зав. кафедрой ..")) + QStringLiteral(" as s_t_fio") + QStringLiteral(" UNION ")
-        + QStringLiteral(" SELECT DISTINCT  dbo.t_fio.* ")
-        + QStringLiteral(" FROM         dbo.t_fio INNER JOIN dbo.RRNKkrdt ON dbo.t_fio.id_teacher = dbo.RRNKkrdt.id_teacher ")
-        + QStringLiteral(" WHERE     (dbo.RRNKkrdt.id_discipline =") + discipline + QStringLiteral(")") + QStringLiteral(" UNION ")
-        + QStringLiteral(" SELECT DISTINCT dbo.t_fio.* ")
-        + QStringLiteral(" FROM         dbo.t_fio INNER JOIN   dbo.RRNK ON dbo.t_fio.id_teacher = dbo.RRNK.id_teacher INNER JOIN ")
-        + QStringLiteral(" dbo.educ_sh ON dbo.RRNK.id_educ_sh = dbo.educ_sh.id_educ_sh ")
-        + QStringLiteral(" WHERE     (dbo.educ_sh.id_discipline = ") + discipline + QStringLiteral(") order by t_fio "));
+    dm_.ADOQ_t_fio.setSql(data::disciplineTeachersSql(discipline));
     dm_.ADOQ_t_fio.open();
 
     dm_.ADOQ_Vremennyi.close();
-    dm_.ADOQ_Vremennyi.setSql(QStringLiteral("select id_examination, p30 from gr_sem_disc_exam  where id_discipline=") + discipline
-                              + QStringLiteral(" and id_semester=") + semester + QStringLiteral(" and id_group=") + group
-                              + QStringLiteral(" and Kredits=") + kredits + QStringLiteral(" GROUP BY id_examination, p30"));
+    dm_.ADOQ_Vremennyi.setSql(data::formsOfControlSql(discipline, semester, group, kredits));
     dm_.ADOQ_Vremennyi.open();
     const QList<qint32> forms = columnValues(dm_.ADOQ_Vremennyi, QStringLiteral("id_examination"));
     if (!forms.contains(s.examination))
@@ -117,9 +101,7 @@ void StandaloneSheet::open(const SheetSelection& wanted)
 
     // The scale variants offered; one is taken as the window takes it.
     dm_.ADOQ_ebe.close();
-    dm_.ADOQ_ebe.setSql(QStringLiteral("EXEC SP_RRNK_ebe_var  @id_discipline = ") + discipline
-                        + QStringLiteral(",@id_examination = ") + form + QStringLiteral(",@id_group =       ") + group
-                        + QStringLiteral(",@id_semester =    ") + semester);
+    dm_.ADOQ_ebe.setSql(data::scaleVariantsSql(discipline, form, group, semester));
     dm_.ADOQ_ebe.open();
     const QList<qint32> variants = columnValues(dm_.ADOQ_ebe, QStringLiteral("id_ebe_var"));
     if (!s.variant) {
@@ -136,33 +118,28 @@ void StandaloneSheet::open(const SheetSelection& wanted)
     const QString variant = num(*s.variant), statementForm = num(s.statementForm);
 
     dm_.ADOQ_estimation.close();
-    dm_.ADOQ_estimation.setSql(QStringLiteral("Select * from est2 where id_examination=") + form);
+    dm_.ADOQ_estimation.setSql(data::gradesOfFormSql(form));
     dm_.ADOQ_estimation.open();
 
     dm_.ADOQ_est_config.close();
-    dm_.ADOQ_est_config.setSql(QStringLiteral("SELECT * FROM TF_GetEstConfig(") + variant + QStringLiteral(",")
-                               + statementForm + QStringLiteral(")"));
+    dm_.ADOQ_est_config.setSql(data::sheetConfigurationSql(variant, statementForm));
     dm_.ADOQ_est_config.open();
     dm_.ADOQ_est_config.setSort(QStringLiteral("order_pole"));
 
     rules::LoadGradeScale(dm_, *this);
 
-    using namespace data;
     db::StoredProc& sheet = dm_.ADO_SP_Sort;
     sheet.close();
-    db::Parameters& p = sheet.parameters();
-    p[MarkSheetGroup].setValue(s.group);
-    p[MarkSheetSemester].setValue(s.semester);
-    p[MarkSheetDiscipline].setValue(s.discipline);
-    p[MarkSheetExamination].setValue(s.examination);
-    p[MarkSheetTeacher].setValue(1);   // the window's teacher once a discipline is chosen
-    p[MarkSheetDoNotShowEst].setValue(QStringLiteral("1=1"));
-    p[MarkSheetSubgroup].setValue(QStringLiteral("0"));
-    p[MarkSheetIsGetFromSubGroup].setValue(QStringLiteral("0"));
-    p[MarkSheetAcademicYear].setValue(QStringLiteral("0"));
-    p[MarkSheetEbeVar].setValue(*s.variant);
-    p[MarkSheetFormOfStatement].setValue(s.statementForm);
-    p[MarkSheetKredits].setValue(*s.credits);
+    data::MarkSheetSelection selection;
+    selection.group = s.group;
+    selection.semester = s.semester;
+    selection.discipline = s.discipline;
+    selection.examination = s.examination;
+    selection.teacher = 1;   // the window's teacher once a discipline is chosen
+    selection.variant = *s.variant;
+    selection.statementForm = s.statementForm;
+    selection.kredits = *s.credits;
+    data::setMarkSheetParameters(sheet, selection);
     open_ = true;
     sheet.open();
 }
