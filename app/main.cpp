@@ -2,6 +2,7 @@
 // login), the hidden student login dialog, then the event loop.
 #include "accounts/student_login_dialog.h"
 #include "data/dm_cde_3.h"
+#include "platform/os/system_info.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "sheet/main_window.h"
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv)
 {
+    qel::os::readTimeZoneOnce();
     qel::ui::Application app(argc, argv);
     qel::ui::setApplicationTitle(QStringLiteral("QEL 13 Учет успеваемости"));
 

@@ -1,6 +1,7 @@
 // qel13-server: the embedded database server on the network, for a department that shares
 // one database file among a few client machines. Serves one database file over TDS 7.4;
 // runs in the foreground, logs to standard error, stops cleanly on SIGTERM or SIGINT.
+#include "platform/os/system_info.h"
 #include "server/tds/tds_server.h"
 #include "server/tds/server_log.h"
 
@@ -56,11 +57,7 @@ bool isLoopback(const QString& host)
 
 int main(int argc, char** argv)
 {
-    // Every date the server reads becomes a local date and time, and without TZ the C
-    // library checks the zone file on disk for each one; the zone is read once instead
-    // (a change of the machine's zone takes effect at the next start).
-    if (!qEnvironmentVariableIsSet("TZ"))
-        qputenv("TZ", ":/etc/localtime");
+    qel::os::readTimeZoneOnce();
     // Memory freed after a large answer is kept for the next one rather than given back
     // to the system and faulted in again.
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);

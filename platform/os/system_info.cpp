@@ -10,6 +10,12 @@
 
 namespace qel::os {
 
+void readTimeZoneOnce()
+{
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+}
+
 QString computerName(int maxChars)
 {
     QString name = QSysInfo::machineHostName();

@@ -6,6 +6,12 @@
 
 namespace qel::os {
 
+// Reads the machine's time zone once for the whole run. Every date the embedded server
+// reads becomes a local date and time, and without TZ the C library checks the zone file
+// on disk for each one (a change of the machine's zone takes effect at the next start).
+// Call before the first date is converted; a TZ the user set is kept.
+void readTimeZoneOnce();
+
 // This computer's name, at most maxChars characters kept.
 QString computerName(int maxChars = 100);
 
