@@ -1,13 +1,18 @@
 #include "server/storage.h"
 
+#include "server/database_identity.h"
+#include "server/rights.h"
 #include "server/sql_functions.h"
 #include "server/storage_dates.h"
 
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <sqlite3.h>
 
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace qel::server {
 namespace {
@@ -167,6 +172,11 @@ wire::ColumnType columnTypeOf(const QString& declared, int* size)
 
 Storage::Storage(const QString& path, bool create) : path_(path)
 {
+    if (!create)
+        checkDatabaseFile(path);
+    database_ = QFileInfo(path).completeBaseName();
+    if (database_.isEmpty() || path.startsWith(QLatin1Char(':')))
+        database_ = QStringLiteral("QEL");
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX;
     if (create)
         flags |= SQLITE_OPEN_CREATE;
@@ -181,7 +191,14 @@ Storage::Storage(const QString& path, bool create) : path_(path)
     }
     sqlite3_extended_result_codes(db_, 1);
     registerSqlFunctions(db_);
-    sqlite3_busy_timeout(db_, 30000);
+    sqlite3_create_function_v2(
+        db_, "qel_client_statement", 0, SQLITE_UTF8, this,
+        [](sqlite3_context* ctx, int, sqlite3_value**) {
+            sqlite3_result_int(ctx, static_cast<Storage*>(sqlite3_user_data(ctx))->clientStatement() ? 1 : 0);
+        },
+        nullptr, nullptr, nullptr);
+    sqlite3_busy_handler(db_, &Storage::busy, this);
+    sqlite3_progress_handler(db_, 1000, &Storage::progress, this);
     sqlite3_set_authorizer(db_, &Storage::authorize, this);
     try {
         Internal internal(*this);
@@ -189,6 +206,10 @@ Storage::Storage(const QString& path, bool create) : path_(path)
         if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
             script(QStringLiteral("PRAGMA journal_mode=WAL"));
         script(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        // A file of an older version, accepted by its own tables, gets the id now.
+        if (!create && scalar(QStringLiteral("PRAGMA application_id")).toLongLong() == 0)
+            stampDatabaseFile(db_);
+        loadTriggerNames();
     } catch (...) {
         for (sqlite3_stmt* st : std::as_const(cache_))
             sqlite3_finalize(st);
@@ -207,31 +228,196 @@ Storage::~Storage()
         sqlite3_close_v2(db_);
 }
 
-void Storage::setBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
-
 bool Storage::inTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
-int Storage::authorize(void* self, int action, const char* a, const char*, const char*, const char* trigger)
+QString Storage::memoryMessage() const
+{
+    return QStringLiteral("There is insufficient system memory in resource pool 'default' to run this query. "
+                          "(The embedded server gives one statement at most %1 MB.)")
+        .arg(std::max<qint64>(1, memoryCeiling_ / (1024 * 1024)));
+}
+
+void Storage::setMemoryCeiling(qint64 bytes)
+{
+    memoryCeiling_ = bytes;
+    // No single text or binary value may take more than the whole statement may.
+    const qint64 length = bytes > 0 ? std::clamp<qint64>(bytes, 1 << 20, 1000000000) : 1000000000;
+    sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, static_cast<int>(length));
+}
+
+void Storage::beginCall()
+{
+    if (callDepth_++ > 0)
+        return;
+    callRunning_ = true;
+    stop_ = Stop::None;
+    if (statementTimeout_ > 0)
+        deadline_ = Clock::now() + std::chrono::milliseconds(statementTimeout_);
+}
+
+void Storage::endCall()
+{
+    if (callDepth_ > 0 && --callDepth_ == 0)
+        callRunning_ = false;
+}
+
+void Storage::beginStatement()
+{
+    stop_ = Stop::None;
+    memoryAtStart_ = sqlite3_memory_used();
+}
+
+int Storage::progress(void* self)
+{
+    auto* s = static_cast<Storage*>(self);
+    if (!s->callRunning_)
+        return 0;
+    if (s->statementTimeout_ > 0 && Clock::now() >= s->deadline_) {
+        s->stop_ = Stop::Timeout;
+        return 1;
+    }
+    if (s->memoryCeiling_ > 0 && sqlite3_memory_used() - s->memoryAtStart_ > s->memoryCeiling_) {
+        s->stop_ = Stop::Memory;
+        return 1;
+    }
+    return 0;
+}
+
+int Storage::busy(void* self, int count)
+{
+    // Waits in short steps, so that a statement's own time limit ends the wait as well.
+    auto* s = static_cast<Storage*>(self);
+    constexpr int kStepMs = 10;
+    const qint64 waited = static_cast<qint64>(count) * kStepMs;
+    if (s->lockTimeout_ >= 0 && waited >= s->lockTimeout_)
+        return 0;
+    if (s->callRunning_ && s->statementTimeout_ > 0 && Clock::now() >= s->deadline_) {
+        s->stop_ = Stop::Timeout;
+        return 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
+    return 1;
+}
+
+void Storage::loadTriggerNames()
+{
+    Internal internal(*this);
+    triggers_.clear();
+    const wire::ResultSet rs = query(QStringLiteral(
+        "SELECT name FROM sqlite_master WHERE type = 'trigger' UNION ALL SELECT name FROM sqlite_temp_master WHERE type = 'trigger'"));
+    for (const wire::Row& r : rs.rows)
+        triggers_.insert(r.first().toString().toLower());
+}
+
+void Storage::installTemporary(const QStringList& statements)
+{
+    for (const QString& sql : statements)
+        script(sql);
+    loadTriggerNames();
+}
+
+namespace {
+
+// The storage functions a client statement may reach: those the dialect's T-SQL functions
+// and conversions are made of, and those the schema's own views, defaults and triggers use.
+bool allowedStorageFunction(const QString& lower)
+{
+    static const QSet<QString> names = {
+        // T-SQL functions, by their own name
+        QStringLiteral("getdate"), QStringLiteral("sysdatetime"), QStringLiteral("scope_identity"),
+        QStringLiteral("isnull"), QStringLiteral("len"), QStringLiteral("charindex"), QStringLiteral("left"),
+        QStringLiteral("right"), QStringLiteral("space"), QStringLiteral("replicate"), QStringLiteral("str"),
+        QStringLiteral("dateadd"), QStringLiteral("datediff"), QStringLiteral("datepart"), QStringLiteral("datename"),
+        QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day"), QStringLiteral("upper"),
+        QStringLiteral("lower"), QStringLiteral("fn_createlogin"), QStringLiteral("count"), QStringLiteral("sum"),
+        QStringLiteral("avg"), QStringLiteral("min"), QStringLiteral("max"), QStringLiteral("row_number"),
+        QStringLiteral("rank"), QStringLiteral("dense_rank"), QStringLiteral("abs"), QStringLiteral("round"),
+        QStringLiteral("ltrim"), QStringLiteral("rtrim"), QStringLiteral("trim"), QStringLiteral("replace"),
+        QStringLiteral("coalesce"), QStringLiteral("nullif"), QStringLiteral("iif"), QStringLiteral("unicode"),
+        QStringLiteral("sign"), QStringLiteral("floor"), QStringLiteral("ceiling"), QStringLiteral("power"),
+        QStringLiteral("sqrt"), QStringLiteral("substring"), QStringLiteral("like"),
+        // what the dialect layer writes for CONVERT, CAST, TOP ... PERCENT, stored values, recursion
+        QStringLiteral("tsql_text"), QStringLiteral("tsql_date_text"), QStringLiteral("tsql_int"),
+        QStringLiteral("tsql_bit"), QStringLiteral("tsql_float"), QStringLiteral("tsql_datetime"),
+        QStringLiteral("tsql_date"), QStringLiteral("tsql_store"), QStringLiteral("tsql_recursion_level"),
+        QStringLiteral("substr"),
+        // the schema's views, defaults and triggers, and the row rules
+        QStringLiteral("ifnull"), QStringLiteral("strftime"), QStringLiteral("qel_client_statement")};
+    return names.contains(lower);
+}
+
+} // namespace
+
+int Storage::refuse(const QString& message, int code)
+{
+    if (denial_.isEmpty()) {
+        denial_ = message;
+        denialCode_ = code;
+    }
+    return SQLITE_DENY;
+}
+
+int Storage::authorize(void* self, int action, const char* a, const char* b, const char*, const char* trigger)
 {
     auto* s = static_cast<Storage*>(self);
     if (s->internal_)
         return SQLITE_OK;
+    return s->authorizeClient(action, QString::fromUtf8(a ? a : ""), QString::fromUtf8(b ? b : ""),
+                              QString::fromUtf8(trigger ? trigger : ""));
+}
+
+int Storage::authorizeClient(int action, const QString& a, const QString& b, const QString& trigger)
+{
+    // The server's own triggers write what they were made to write. (A common table
+    // expression also shows as the context of what it reads, but it never writes.)
+    const bool serverTrigger = !trigger.isEmpty() && triggers_.contains(trigger.toLower());
     switch (action) {
     case SQLITE_READ:
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
     case SQLITE_DELETE: {
-        if (trigger)
+        const QString lower = a.toLower();
+        if (lower.startsWith(QLatin1String("sqlite_")) || (lower.startsWith(QLatin1String("sys_")) && !administrator_))
+            return refuse(QStringLiteral("Invalid object name '%1'.").arg(a), 208);
+        if (!workingLogin_)
             return SQLITE_OK;
-        const QByteArray table = QByteArray(a ? a : "").toLower();
-        if (table.startsWith("sqlite_"))
+        if (action == SQLITE_READ) {
+            // The row rules read what they check (NEW.QEL_User of an audit row ...); their
+            // names carry a random part, so no common table expression can pose as one.
+            if (serverTrigger && trigger.startsWith(QLatin1String("qel_row_rule_"), Qt::CaseInsensitive))
+                return SQLITE_OK;
+            switch (readVerdict(a, b)) {
+            case ReadVerdict::Allow: return SQLITE_OK;
+            case ReadVerdict::Mask:
+                if (describing_)
+                    return SQLITE_OK;
+                maskedRead_ = true;
+                return SQLITE_IGNORE;
+            case ReadVerdict::Deny: {
+                const bool object = !rightsOn(a).select || b.isEmpty();
+                return refuse(permissionDenied(Permission::Select, a, object ? QString() : b, database_),
+                              object ? kPermissionDeniedCode : kColumnPermissionDeniedCode);
+            }
+            }
             return SQLITE_DENY;
-        if (table.startsWith("sys_") && !s->administrator_)
-            return SQLITE_DENY;
-        return SQLITE_OK;
+        }
+        if (serverTrigger)
+            return SQLITE_OK;
+        if (action == SQLITE_INSERT)
+            return mayInsert(a) ? SQLITE_OK : refuse(permissionDenied(Permission::Insert, a, {}, database_), kPermissionDeniedCode);
+        if (action == SQLITE_DELETE)
+            return mayDelete(a) ? SQLITE_OK : refuse(permissionDenied(Permission::Delete, a, {}, database_), kPermissionDeniedCode);
+        if (mayUpdate(a, b))
+            return SQLITE_OK;
+        if (rightsOn(a).updatable.isEmpty())
+            return refuse(permissionDenied(Permission::Update, a, {}, database_), kPermissionDeniedCode);
+        return refuse(permissionDenied(Permission::Update, a, b, database_), kColumnPermissionDeniedCode);
     }
-    case SQLITE_SELECT:
     case SQLITE_FUNCTION:
+        if (allowedStorageFunction(b.toLower()))
+            return SQLITE_OK;
+        return refuse(QStringLiteral("'%1' is not a recognized built-in function name.").arg(b), 195);
+    case SQLITE_SELECT:
     case SQLITE_TRANSACTION:
     case SQLITE_SAVEPOINT:
     case SQLITE_RECURSIVE:
@@ -251,12 +437,20 @@ sqlite3_stmt* Storage::prepare(const QString& sql)
         sqlite3_clear_bindings(st);
         return st;
     }
+    // The storage reads a statement only up to a NUL character: never hand it one.
+    if (sql.contains(QChar(0)))
+        throw wire::ServerError(tsql::nulCharacterMessage());
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
+    denial_.clear();
+    maskedRead_ = false;
     const int rc = sqlite3_prepare_v3(db_, text.constData(), text.size(), SQLITE_PREPARE_PERSISTENT, &st, &tail);
-    if (rc != SQLITE_OK)
+    if (rc != SQLITE_OK) {
+        if ((rc & 0xFF) == SQLITE_AUTH && !denial_.isEmpty())
+            throw wire::ServerError(denial_, denialCode_);
         raise(QString::fromUtf8(sqlite3_errmsg(db_)));
+    }
     if (tail && *tail) {
         const QString rest = QString::fromUtf8(tail).trimmed();
         if (!rest.isEmpty()) {
@@ -271,13 +465,18 @@ sqlite3_stmt* Storage::prepare(const QString& sql)
             sqlite3_finalize(old);
         cache_.clear();
         described_.clear();
+        unmasked_.clear();
     }
+    if (maskedRead_)
+        describeUnmasked(st, text);
     cache_.insert(key, st);
     return st;
 }
 
 void Storage::script(const QString& sql)
 {
+    if (sql.contains(QChar(0)))
+        throw wire::ServerError(tsql::nulCharacterMessage());
     char* err = nullptr;
     const QByteArray text = sql.toUtf8();
     Internal internal(*this);
@@ -351,14 +550,42 @@ void Storage::bind(sqlite3_stmt* st, int index, const QVariant& value, tsql::Val
     }
 }
 
+void Storage::describeUnmasked(sqlite3_stmt* st, const QByteArray& text)
+{
+    sqlite3_stmt* shadow = nullptr;
+    describing_ = true;
+    const int rc = sqlite3_prepare_v2(db_, text.constData(), text.size(), &shadow, nullptr);
+    describing_ = false;
+    QList<ColumnOrigin> columns;
+    if (rc == SQLITE_OK && shadow) {
+        for (int i = 0; i < sqlite3_column_count(shadow); ++i) {
+            auto text = [](const char* p) { return p ? QString::fromUtf8(p) : QString(); };
+            columns.append({text(sqlite3_column_name(shadow, i)), text(sqlite3_column_decltype(shadow, i)),
+                            text(sqlite3_column_database_name(shadow, i)), text(sqlite3_column_table_name(shadow, i)),
+                            text(sqlite3_column_origin_name(shadow, i))});
+        }
+    }
+    sqlite3_finalize(shadow);
+    unmasked_.insert(st, columns);
+}
+
 wire::Column Storage::describeColumn(sqlite3_stmt* st, int i, const QList<tsql::ValueKind>& hints)
 {
     wire::Column c;
-    c.name = QString::fromUtf8(sqlite3_column_name(st, i));
-    const char* decl = sqlite3_column_decltype(st, i);
+    const auto unmasked = unmasked_.constFind(st);
+    const ColumnOrigin* shadow =
+        unmasked != unmasked_.constEnd() && i < unmasked->size() ? &unmasked->at(i) : nullptr;
+    c.name = shadow ? shadow->name : QString::fromUtf8(sqlite3_column_name(st, i));
+    const QByteArray shadowDecl = shadow ? shadow->declaredType.toUtf8() : QByteArray();
+    const QByteArray shadowTable = shadow ? shadow->table.toUtf8() : QByteArray();
+    const QByteArray shadowOrigin = shadow ? shadow->column.toUtf8() : QByteArray();
+    const QByteArray shadowDatabase = shadow ? shadow->database.toUtf8() : QByteArray();
+    const char* decl = shadow ? (shadow->declaredType.isEmpty() ? nullptr : shadowDecl.constData())
+                              : sqlite3_column_decltype(st, i);
     c.type = columnTypeOf(decl ? QString::fromUtf8(decl) : QString(), &c.size);
-    const char* table = sqlite3_column_table_name(st, i);
-    const char* origin = sqlite3_column_origin_name(st, i);
+    const char* table = shadow ? (shadow->table.isEmpty() ? nullptr : shadowTable.constData()) : sqlite3_column_table_name(st, i);
+    const char* origin = shadow ? (shadow->column.isEmpty() ? nullptr : shadowOrigin.constData()) : sqlite3_column_origin_name(st, i);
+    const char* database = shadow ? shadowDatabase.constData() : sqlite3_column_database_name(st, i);
     if (table && origin) {
         c.baseTable = QString::fromUtf8(table);
         c.baseColumn = QString::fromUtf8(origin);
@@ -368,7 +595,7 @@ wire::Column Storage::describeColumn(sqlite3_stmt* st, int i, const QList<tsql::
             ColumnMeta m;
             int notNull = 0, pk = 0, autoinc = 0;
             const char *type = nullptr, *coll = nullptr;
-            if (sqlite3_table_column_metadata(db_, sqlite3_column_database_name(st, i), table, origin, &type, &coll,
+            if (sqlite3_table_column_metadata(db_, database, table, origin, &type, &coll,
                                               &notNull, &pk, &autoinc)
                 == SQLITE_OK) {
                 m.identity = autoinc != 0;
@@ -406,6 +633,8 @@ wire::ResultSet Storage::readAll(sqlite3_stmt* st, const QList<tsql::ValueKind>&
     for (const wire::Column& c : rs.columns)
         types.append(c.type);
     ValueReader reader;
+    beginStatement();
+    qint64 bytes = 0;
     for (;;) {
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE)
@@ -419,6 +648,13 @@ wire::ResultSet Storage::readAll(sqlite3_stmt* st, const QList<tsql::ValueKind>&
         row.reserve(n);
         for (int i = 0; i < n; ++i)
             row.append(reader.read(st, i, types[i]));
+        if (callRunning_ && memoryCeiling_ > 0) {
+            countRowBytes(row, &bytes);
+            if (bytes > memoryCeiling_) {
+                sqlite3_reset(st);
+                throw wire::ServerError(memoryMessage(), 701);
+            }
+        }
         rs.rows.append(std::move(row));
     }
     sqlite3_reset(st);
@@ -472,8 +708,21 @@ wire::ResultSet Storage::readAll(sqlite3_stmt* st, const QList<tsql::ValueKind>&
     return rs;
 }
 
+void Storage::countRowBytes(const wire::Row& row, qint64* bytes)
+{
+    // What the row takes in memory, roughly: the values and the texts and bytes they hold.
+    *bytes += 16 + static_cast<qint64>(row.size()) * 24;
+    for (const QVariant& v : row) {
+        if (v.typeId() == QMetaType::QString)
+            *bytes += static_cast<qint64>(v.toString().size()) * 2;
+        else if (v.typeId() == QMetaType::QByteArray)
+            *bytes += v.toByteArray().size();
+    }
+}
+
 qint64 Storage::runToEnd(sqlite3_stmt* st)
 {
+    beginStatement();
     for (;;) {
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE)
@@ -514,7 +763,19 @@ qint64 Storage::run(const QString& sql, const QVariantList& args)
     return runToEnd(st);
 }
 
-void Storage::raise(const QString& sqliteMessage) const { throw wire::ServerError(serverMessage(sqliteMessage)); }
+void Storage::raise(const QString& sqliteMessage) const
+{
+    const bool interrupted = sqliteMessage == QLatin1String("interrupted");
+    const bool locked = sqliteMessage.startsWith(QLatin1String("database is locked"))
+        || sqliteMessage.startsWith(QLatin1String("database table is locked"));
+    if (stop_ == Stop::Timeout && (interrupted || locked))
+        throw wire::ServerError(kTimeoutMessage);
+    if ((stop_ == Stop::Memory && interrupted) || sqliteMessage == QLatin1String("string or blob too big"))
+        throw wire::ServerError(memoryMessage(), 701);
+    if (!denial_.isEmpty() && sqliteMessage == QLatin1String("not authorized"))
+        throw wire::ServerError(denial_, denialCode_);
+    throw wire::ServerError(serverMessage(sqliteMessage));
+}
 
 QString Storage::serverMessage(const QString& m)
 {

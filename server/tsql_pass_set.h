@@ -5,6 +5,8 @@
 //   tsql_dates.cpp        date literals and parameters, DATEPART's first argument
 //   tsql_convert.cpp      CONVERT and CAST
 //   tsql_rewrites.cpp     table functions, "+" of texts, TOP, collation, INSERT columns, UNPIVOT
+//   tsql_store_types.cpp  values written to a column take its declared type and length
+//   tsql_recursion.cpp    the recursion limit of recursive common table expressions
 // tsql_passes.cpp runs them in order. Internal to the dialect layer.
 #pragma once
 
@@ -85,6 +87,9 @@ private:
 
     // checks (tsql_tree_checks.cpp)
     void checkTree(const Seq& s, bool unpivotSpec) const;
+    // Every call names a function of the dialect (convertArguments: s is CONVERT's arguments,
+    // whose first item is a type).
+    void checkFunctions(const Seq& s, bool convertArguments = false) const;
 
     // dates (tsql_dates.cpp)
     void datepartArguments(Seq& s);
@@ -103,6 +108,13 @@ private:
     void collatePass(Seq& s);
     void insertColumns(Seq& s);
     void unpivotPass(Seq& s);
+
+    // declared types of written values (tsql_store_types.cpp)
+    void storeTypes(Seq& s) const;
+    Seq storedValue(const QString& table, const QString& column, Seq value) const;
+
+    // recursion limit (tsql_recursion.cpp)
+    void recursionLimit(Seq& s) const;
 
     const Catalog& catalog_;
     const Options& options_;

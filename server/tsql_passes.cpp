@@ -59,6 +59,8 @@ Seq call(const QString& function, std::vector<Seq> args)
 
 // Why the passes run in this order:
 // - checkTree judges the statement as the client wrote it, before any rewrite.
+// - Function calls are checked after the table functions became derived tables (a table
+//   function is no scalar function) and before any pass writes calls of its own.
 // - The scope is collected again after the table functions: their bodies bring tables of
 //   their own, whose column types the later passes look up.
 // - DATEPART's first argument (a bare word in T-SQL) becomes a plain text at once, so no
@@ -73,9 +75,13 @@ Seq call(const QString& function, std::vector<Seq> args)
 //   is then already in the storage's dialect.
 // - The collation goes on every literal that is still a client's text; literals the passes
 //   above made are plain.
-// - The INSERT column list only adds names; it may run anywhere after the scope is known.
+// - The INSERT column list only adds names; it may run anywhere after the scope is known,
+//   but before the stored values, which are matched to the columns it lists.
+// - The stored values wrap what the client writes after every other pass has translated it:
+//   the wrapping function is the storage's, which no pass above must read as T-SQL.
 // - UNPIVOT asks the storage for the columns of its source, so the source must already be
-//   in the storage's dialect: it runs last.
+//   in the storage's dialect; so does the recursion limit for a recursive definition
+//   without a column list, which therefore runs last.
 DmlResult Passes::run(Seq seq, const QString& fragmentTable)
 {
     DmlResult result;
@@ -84,6 +90,7 @@ DmlResult Passes::run(Seq seq, const QString& fragmentTable)
         addTable(fragmentTable, QString());
     collectScope(seq);
     tableFunctions(seq);
+    checkFunctions(seq);
     collectScope(seq);
     datepartArguments(seq);
     if (fragmentTable.isEmpty()) {
@@ -97,9 +104,13 @@ DmlResult Passes::run(Seq seq, const QString& fragmentTable)
     convertPass(seq);
     topPass(seq);
     collatePass(seq);
-    if (fragmentTable.isEmpty())
+    if (fragmentTable.isEmpty()) {
         insertColumns(seq);
+        storeTypes(seq);
+    }
     unpivotPass(seq);
+    if (fragmentTable.isEmpty())
+        recursionLimit(seq);
     result.sql = emitSql(seq).trimmed();
     return result;
 }

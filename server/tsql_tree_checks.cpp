@@ -11,6 +11,27 @@ namespace {
 bool isIdent(const Token& t) { return t.kind == Tok::Word || t.kind == Tok::QuotedId; }
 bool identIs(const Token& t, const char* upper) { return isIdent(t) && t.value.toUpper() == QLatin1String(upper); }
 
+// The functions of the dialect: T-SQL's own that the storage gives the same meaning, and the
+// server's scalar function. Anything else — the storage's own functions included — is
+// unknown to the server.
+bool isDialectFunction(const QString& upper)
+{
+    static const QSet<QString> names = {
+        QStringLiteral("GETDATE"), QStringLiteral("SYSDATETIME"), QStringLiteral("SCOPE_IDENTITY"),
+        QStringLiteral("ISNULL"), QStringLiteral("LEN"), QStringLiteral("CHARINDEX"), QStringLiteral("LEFT"),
+        QStringLiteral("RIGHT"), QStringLiteral("SPACE"), QStringLiteral("REPLICATE"), QStringLiteral("STR"),
+        QStringLiteral("DATEADD"), QStringLiteral("DATEDIFF"), QStringLiteral("DATEPART"), QStringLiteral("DATENAME"),
+        QStringLiteral("YEAR"), QStringLiteral("MONTH"), QStringLiteral("DAY"), QStringLiteral("UPPER"),
+        QStringLiteral("LOWER"), QStringLiteral("CONVERT"), QStringLiteral("CAST"), QStringLiteral("COUNT"),
+        QStringLiteral("SUM"), QStringLiteral("AVG"), QStringLiteral("MIN"), QStringLiteral("MAX"),
+        QStringLiteral("ROW_NUMBER"), QStringLiteral("RANK"), QStringLiteral("DENSE_RANK"), QStringLiteral("ABS"),
+        QStringLiteral("ROUND"), QStringLiteral("LTRIM"), QStringLiteral("RTRIM"), QStringLiteral("TRIM"),
+        QStringLiteral("REPLACE"), QStringLiteral("COALESCE"), QStringLiteral("NULLIF"), QStringLiteral("IIF"),
+        QStringLiteral("UNICODE"), QStringLiteral("SIGN"), QStringLiteral("FLOOR"), QStringLiteral("CEILING"),
+        QStringLiteral("POWER"), QStringLiteral("SQRT"), QStringLiteral("SUBSTRING"), QStringLiteral("FN_CREATELOGIN")};
+    return names.contains(upper);
+}
+
 } // namespace
 
 // ----------------------------------------------------------------------------------- checks
@@ -33,6 +54,31 @@ void Passes::checkTree(const Seq& s, bool unpivotSpec) const
     }
 }
 
+void Passes::checkFunctions(const Seq& s, bool convertArguments) const
+{
+    const int n = static_cast<int>(s.size());
+    for (int i = 0; i < n; ++i) {
+        const Node& x = s[i];
+        if (x.group) {
+            checkFunctions(x.kids, i > 0 && s[i - 1].isWord("CONVERT"));
+            continue;
+        }
+        if (!(x.is(Tok::Word) || x.is(Tok::QuotedId)) || i + 1 >= n || !s[i + 1].group)
+            continue;
+        const QString upper = x.tok.value.toUpper();
+        if (x.is(Tok::Word) && isKeyword(upper) && !isFunctionKeyword(upper))
+            continue; // IN (...), VALUES (...), OVER (...) ...
+        if (i > 0 && (s[i - 1].isWord("INTO") || s[i - 1].isWord("INSERT") || s[i - 1].isWord("AS")))
+            continue; // INSERT's column list; CAST(x AS VARCHAR(10))
+        if (i == 0 && convertArguments)
+            continue; // CONVERT(VARCHAR(10), x)
+        if (i + 3 < n && s[i + 2].isWord("AS") && s[i + 3].group)
+            continue; // WITH t (a, b) AS (...)
+        if (!isDialectFunction(upper) || (i > 0 && s[i - 1].is(Tok::Dot)))
+            failTranslation(QStringLiteral("'%1' is not a recognized built-in function name.").arg(nameOf(x)));
+    }
+}
+
 void checkTokens(const std::vector<Token>& tokens, const Options& options)
 {
     static const QSet<QString> unsupported = {
@@ -51,7 +97,8 @@ void checkTokens(const std::vector<Token>& tokens, const Options& options)
         QStringLiteral("VACUUM"), QStringLiteral("REINDEX"), QStringLiteral("GLOB"), QStringLiteral("REGEXP"),
         QStringLiteral("MATCH"), QStringLiteral("RETURNING"), QStringLiteral("INDEXED"), QStringLiteral("ANALYZE"),
         QStringLiteral("AUTOINCREMENT"), QStringLiteral("CONFLICT"), QStringLiteral("ABORT"), QStringLiteral("FAIL"),
-        QStringLiteral("IGNORE"), QStringLiteral("RAISE"), QStringLiteral("INSTEAD"), QStringLiteral("NOTHING")};
+        QStringLiteral("IGNORE"), QStringLiteral("RAISE"), QStringLiteral("INSTEAD"), QStringLiteral("NOTHING"),
+        QStringLiteral("RECURSIVE"), QStringLiteral("MATERIALIZED")};
     static const QSet<QString> hiddenColumns = {QStringLiteral("ROWID"), QStringLiteral("_ROWID_"), QStringLiteral("OID")};
     const int n = static_cast<int>(tokens.size());
     for (int i = 0; i < n; ++i) {
