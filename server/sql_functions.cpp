@@ -593,6 +593,22 @@ void fnStore(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
 }
 
+// CHAR(n): the character of a single-byte code. The stored texts' code page is not the
+// storage's, so only the codes both share (0..127) are given; others are refused by name.
+void fnChar(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (argc != 1)
+        return resultError(ctx, QStringLiteral("The char function requires 1 argument(s)."));
+    if (isNull(argv[0]))
+        return sqlite3_result_null(ctx);
+    const qint64 code = sqlite3_value_int64(argv[0]);
+    if (code < 0 || code > 255)
+        return sqlite3_result_null(ctx);
+    if (code > 127)
+        return resultError(ctx, QStringLiteral("CHAR(%1): codes above 127 are not supported by the embedded server.").arg(code));
+    resultText(ctx, QString(QChar(static_cast<char16_t>(code))));
+}
+
 // tsql_recursion_level(level): the level of a row a recursive common table expression makes;
 // past the limit the statement stops as SQL Server stops it.
 void fnRecursionLevel(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -737,6 +753,7 @@ void registerSqlFunctions(sqlite3* db)
     add(db, "tsql_float", 1, fnFloat);
     add(db, "tsql_datetime", 2, fnDatetime);
     add(db, "tsql_date", 2, fnDate);
+    add(db, "char", -1, fnChar);
     add(db, "tsql_store", 3, fnStore);
     add(db, "tsql_recursion_level", 1, fnRecursionLevel);
 }

@@ -335,7 +335,7 @@ bool allowedStorageFunction(const QString& lower)
         QStringLiteral("ltrim"), QStringLiteral("rtrim"), QStringLiteral("trim"), QStringLiteral("replace"),
         QStringLiteral("coalesce"), QStringLiteral("nullif"), QStringLiteral("iif"), QStringLiteral("unicode"),
         QStringLiteral("sign"), QStringLiteral("floor"), QStringLiteral("ceiling"), QStringLiteral("power"),
-        QStringLiteral("sqrt"), QStringLiteral("substring"), QStringLiteral("like"),
+        QStringLiteral("sqrt"), QStringLiteral("substring"), QStringLiteral("like"), QStringLiteral("char"),
         // what the dialect layer writes for CONVERT, CAST, TOP ... PERCENT, stored values, recursion
         QStringLiteral("tsql_text"), QStringLiteral("tsql_date_text"), QStringLiteral("tsql_int"),
         QStringLiteral("tsql_bit"), QStringLiteral("tsql_float"), QStringLiteral("tsql_datetime"),

@@ -28,7 +28,8 @@ bool isDialectFunction(const QString& upper)
         QStringLiteral("ROUND"), QStringLiteral("LTRIM"), QStringLiteral("RTRIM"), QStringLiteral("TRIM"),
         QStringLiteral("REPLACE"), QStringLiteral("COALESCE"), QStringLiteral("NULLIF"), QStringLiteral("IIF"),
         QStringLiteral("UNICODE"), QStringLiteral("SIGN"), QStringLiteral("FLOOR"), QStringLiteral("CEILING"),
-        QStringLiteral("POWER"), QStringLiteral("SQRT"), QStringLiteral("SUBSTRING"), QStringLiteral("FN_CREATELOGIN")};
+        QStringLiteral("POWER"), QStringLiteral("SQRT"), QStringLiteral("SUBSTRING"), QStringLiteral("CHAR"),
+        QStringLiteral("FN_CREATELOGIN")};
     return names.contains(upper);
 }
 
