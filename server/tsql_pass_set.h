@@ -106,6 +106,7 @@ private:
     void plusPass(Seq& s);
     void topPass(Seq& s);
     void collatePass(Seq& s);
+    void keywordCalls(Seq& s);
     void insertColumns(Seq& s);
     void unpivotPass(Seq& s);
 

@@ -73,6 +73,8 @@ Seq call(const QString& function, std::vector<Seq> args)
 //   literal holds a stored date, which must keep no text collation.
 // - TOP comes after those: TOP ... PERCENT copies its query into a row count, and the copy
 //   is then already in the storage's dialect.
+// - LEFT( and RIGHT( become quoted calls late: the passes above read them as the T-SQL
+//   functions they are (a text for "+").
 // - The collation goes on every literal that is still a client's text; literals the passes
 //   above made are plain.
 // - The INSERT column list only adds names; it may run anywhere after the scope is known,
@@ -103,6 +105,7 @@ DmlResult Passes::run(Seq seq, const QString& fragmentTable)
     datePass(seq);
     convertPass(seq);
     topPass(seq);
+    keywordCalls(seq);
     collatePass(seq);
     if (fragmentTable.isEmpty()) {
         insertColumns(seq);

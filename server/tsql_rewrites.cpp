@@ -238,6 +238,24 @@ void Passes::topPass(Seq& s)
     }
 }
 
+// ------------------------------------------------------------------ LEFT( and RIGHT(
+
+// The storage reads LEFT and RIGHT as join words only: their calls name the function quoted.
+void Passes::keywordCalls(Seq& s)
+{
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i].group) {
+            keywordCalls(s[i].kids);
+            continue;
+        }
+        if ((s[i].isWord("LEFT") || s[i].isWord("RIGHT")) && i + 1 < s.size() && s[i + 1].group) {
+            const bool space = s[i].tok.spaceBefore;
+            s[i] = makeName(s[i].tok.value.toLower());
+            s[i].tok.spaceBefore = space;
+        }
+    }
+}
+
 // -------------------------------------------------------------------------------- collation
 
 void Passes::collatePass(Seq& s)

@@ -450,8 +450,9 @@ void DataSet::setFieldValue(Field& f, const QVariant& v)
     if (f.readOnly())
         throw DbError(QStringLiteral("Поле \"%1\" нельзя изменить").arg(f.displayLabel()));
     // A NUL cuts a statement short on some servers, and no control character belongs in a
-    // text the user types or pastes: refused with a message, the field keeps its value.
-    if (convert::isTextType(f.dataType()) && v.typeId() == QMetaType::QString) {
+    // text the user types or pastes into any field: refused with a message, the field keeps
+    // its value.
+    if (v.typeId() == QMetaType::QString) {
         const QString text = v.toString();
         for (QChar c : text)
             if (c.category() == QChar::Other_Control)
