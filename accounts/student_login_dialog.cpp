@@ -1,7 +1,7 @@
 #include "accounts/student_login_dialog.h"
 
+#include "accounts/student_account.h"
 #include "data/dm_cde_3.h"
-#include "platform/db/sql_literal.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 
@@ -69,6 +69,7 @@ TForm11::TForm11(QWidget* owner, data::TDM_CDE_3& dm) : QDialog(owner), dm_(dm)
     LabeledEdit2->setObjectName(QStringLiteral("LabeledEdit2"));
     LabeledEdit2->setMaxLength(40);
     LabeledEdit2->setEchoMode(QLineEdit::Password);
+    LabeledEdit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*" for each character
     lowerCaseAsTyped(LabeledEdit1);
     lowerCaseAsTyped(LabeledEdit2);
 
@@ -102,21 +103,33 @@ void TForm11::LabeledEdit1Change() { SpeedButton2->setEnabled(true); }
 
 void TForm11::SpeedButton2Click()
 {
-    const QString login = db::sqlEscape(LabeledEdit1->text());
-    const int student = dm_.ADOQ_Students.fieldByName(QStringLiteral("id_student")).asInteger();
+    const QString login = LabeledEdit1->text();
+    auto refuse = [this](const QString& text) {
+        ui::messageBox(text, QStringLiteral("Ошибка"), ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
+    };
+    if (login.trimmed().isEmpty()) {
+        refuse(QStringLiteral("Введите логин студента."));
+        LabeledEdit1->setFocus();
+        return;
+    }
+    for (QLineEdit* box : {LabeledEdit1, LabeledEdit2}) {
+        const QString message = accounts::unsupportedCharacterMessage(
+            box->text(), box == LabeledEdit1 ? QStringLiteral("Логин") : QStringLiteral("Пароль"));
+        if (!message.isEmpty()) {
+            refuse(message);
+            box->setFocus();
+            return;
+        }
+    }
+
+    const qint32 student = dm_.ADOQ_Students.fieldByName(QStringLiteral("id_student")).asInteger();
     dm_.ADOQ_Exec.close();
-    dm_.ADOQ_Exec.setSql(
-        QStringLiteral(" SELECT TOP 1 [QEL].[dbo].[Student].[id_student]   FROM [QEL].[dbo].[Student]  WHERE "
-                       "[QEL].[dbo].[Student].[login] = '")
-        + login + QStringLiteral("' AND ") + QStringLiteral(" [QEL].[dbo].[Student].[id_student] <> ")
-        + QString::number(student) + QStringLiteral(" UNION ")
-        + QStringLiteral(" SELECT TOP 1 [QEL].[dbo].[QEL_User].[id_qel_user] ")
-        + QStringLiteral(" FROM [QEL].[dbo].[QEL_User] ")
-        + QStringLiteral(" WHERE [QEL].[dbo].[QEL_User].[QEL_login] = '") + login + QStringLiteral("'"));
+    dm_.ADOQ_Exec.setSql(accounts::loginTakenSql(login, student));
     dm_.ADOQ_Exec.open();
-    if (!dm_.ADOQ_Exec.isEmpty()) {
-        ui::messageBox(QStringLiteral("Пользователь с таким логином уже существует."), QStringLiteral("Ошибка"),
-                       ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
+    const bool taken = !dm_.ADOQ_Exec.isEmpty();
+    dm_.ADOQ_Exec.close();
+    if (taken) {
+        refuse(QStringLiteral("Пользователь с таким логином уже существует."));
         return;
     }
     const ui::MsgResult answer = ui::messageBox(

@@ -1,6 +1,7 @@
 // TForm11: the dialog in which a student's portal login and a new password are entered.
-// It refuses a login another student or any staff user already has, and asks whether the
-// student must change the password at the first portal login.
+// It refuses an empty login, characters the stored texts cannot hold, and a login another
+// student or any staff user already has, and asks whether the student must change the
+// password at the first portal login.
 #pragma once
 
 #include <QDialog>

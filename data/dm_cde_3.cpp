@@ -7,68 +7,64 @@ namespace qel::data {
 
 TDM_CDE_3* DM_CDE_3 = nullptr;
 
-namespace {
-QString n(const char* text) { return QString::fromLatin1(text); }
-} // namespace
-
 TDM_CDE_3::TDM_CDE_3()
-    : ADO_CDE(n("ADO_CDE")),
-      ADO_SP_Sort(&ADO_CDE, n("ADO_SP_Sort")),
-      ADOQ_Exec(&ADO_CDE, n("ADOQ_Exec")),
-      ADOQ_temp(&ADO_CDE, n("ADOQ_temp")),
-      ADOQ_group(&ADO_CDE, n("ADOQ_group")),
-      ADOQ_g_sem(&ADO_CDE, n("ADOQ_g_sem")),
-      ADOQ_Discipline(&ADO_CDE, n("ADOQ_Discipline")),
-      ADOQ_Vremennyi(&ADO_CDE, n("ADOQ_Vremennyi")),
-      ADOQ_ebe(&ADO_CDE, n("ADOQ_ebe")),
-      ADOQ_exist_FEst(&ADO_CDE, n("ADOQ_exist_FEst")),
-      ADOQ_est_config(&ADO_CDE, n("ADOQ_est_config")),
-      ADOQ_g_s(&ADO_CDE, n("ADOQ_g_s")),
-      ADOQ_Year(&ADO_CDE, n("ADOQ_Year")),
-      ADOQ_t_fio(&ADO_CDE, n("ADOQ_t_fio")),
-      ADOQ_s_fio(&ADO_CDE, n("ADOQ_s_fio")),
-      ADOQ_estimation(&ADO_CDE, n("ADOQ_estimation")),
-      ADOQ_Estim(std::make_unique<db::Query>(&ADO_CDE, n("ADOQ_Estim"))),
-      ADOQ_Exam(std::make_unique<db::Query>(&ADO_CDE, n("ADOQ_Exam"))),
-      ADOQ_Examination(&ADO_CDE, n("ADOQ_Examination")),
-      ADOTSemestr(&ADO_CDE, n("ADOTSemestr")),
-      ADOT_f_est(&ADO_CDE, n("ADOT_f_est")),
-      ADOQ_f_est1(&ADO_CDE, n("ADOQ_f_est1")),
-      ADOQ__f_est(&ADO_CDE, n("ADOQ__f_est")),
-      ADOQ_f_est2(&ADO_CDE, n("ADOQ_f_est2")),
-      ADOQ_f_est3(&ADO_CDE, n("ADOQ_f_est3")),
-      ADOQEduc_sh(&ADO_CDE, n("ADOQEduc_sh")),
-      ADOQuery1(&ADO_CDE, n("ADOQuery1")),
-      ADOQ_VuzDefaults(&ADO_CDE, n("ADOQ_VuzDefaults")),
-      ADOQ_EstimationOther(&ADO_CDE, n("ADOQ_EstimationOther")),
-      ADOQ_Students(&ADO_CDE, n("ADOQ_Students")),
-      ADOQ_AllStudentsInGroup(&ADO_CDE, n("ADOQ_AllStudentsInGroup")),
-      ADOQ_markmagByStudent(&ADO_CDE, n("ADOQ_markmagByStudent")),
-      ADOQ_DisciplineFromEducSH(&ADO_CDE, n("ADOQ_DisciplineFromEducSH")),
-      ADOQ_estimationMMByStud(&ADO_CDE, n("ADOQ_estimationMMByStud")),
-      ADOQ_estimation2(&ADO_CDE, n("ADOQ_estimation2")),
-      ADOT_discipline(&ADO_CDE, n("ADOT_discipline")),
-      ADOT_estimation(&ADO_CDE, n("ADOT_estimation")),
-      ADOT_examination(&ADO_CDE, n("ADOT_examination")),
-      ADOQ_foto(&ADO_CDE, n("ADOQ_foto")),
-      ADOQ_poseshal(&ADO_CDE, n("ADOQ_poseshal")),
-      DS_SP_Sort(n("DS_SP_Sort")),
-      DS_group(n("DS_group")),
-      DS_g_sem(n("DS_g_sem")),
-      DS_discipline(n("DS_discipline")),
-      DataSource2(n("DataSource2")),
-      DS_ebe(n("DS_ebe")),
-      DS_exist_FEst(n("DS_exist_FEst")),
-      DS_f_est(n("DS_f_est")),
-      DS_Students(n("DS_Students")),
-      DS_AllStudentsInGroup(n("DS_AllStudentsInGroup")),
-      DS_markmagByStudent(n("DS_markmagByStudent")),
-      DS_foto(n("DS_foto")),
-      DS_Tdiscipline(n("DS_Tdiscipline")),
-      DS_estimationMMByStud(n("DS_estimationMMByStud")),
-      DS_Semestr(n("DS_Semestr")),
-      DS_Texamination(n("DS_Texamination")),
-      DS_f_est2(n("DS_f_est2"))
+    : ADO_CDE(QStringLiteral("ADO_CDE")),
+      ADO_SP_Sort(&ADO_CDE, QStringLiteral("ADO_SP_Sort")),
+      ADOQ_Exec(&ADO_CDE, QStringLiteral("ADOQ_Exec")),
+      ADOQ_temp(&ADO_CDE, QStringLiteral("ADOQ_temp")),
+      ADOQ_group(&ADO_CDE, QStringLiteral("ADOQ_group")),
+      ADOQ_g_sem(&ADO_CDE, QStringLiteral("ADOQ_g_sem")),
+      ADOQ_Discipline(&ADO_CDE, QStringLiteral("ADOQ_Discipline")),
+      ADOQ_Vremennyi(&ADO_CDE, QStringLiteral("ADOQ_Vremennyi")),
+      ADOQ_ebe(&ADO_CDE, QStringLiteral("ADOQ_ebe")),
+      ADOQ_exist_FEst(&ADO_CDE, QStringLiteral("ADOQ_exist_FEst")),
+      ADOQ_est_config(&ADO_CDE, QStringLiteral("ADOQ_est_config")),
+      ADOQ_g_s(&ADO_CDE, QStringLiteral("ADOQ_g_s")),
+      ADOQ_Year(&ADO_CDE, QStringLiteral("ADOQ_Year")),
+      ADOQ_t_fio(&ADO_CDE, QStringLiteral("ADOQ_t_fio")),
+      ADOQ_s_fio(&ADO_CDE, QStringLiteral("ADOQ_s_fio")),
+      ADOQ_estimation(&ADO_CDE, QStringLiteral("ADOQ_estimation")),
+      ADOQ_Estim(std::make_unique<db::Query>(&ADO_CDE, QStringLiteral("ADOQ_Estim"))),
+      ADOQ_Exam(std::make_unique<db::Query>(&ADO_CDE, QStringLiteral("ADOQ_Exam"))),
+      ADOQ_Examination(&ADO_CDE, QStringLiteral("ADOQ_Examination")),
+      ADOTSemestr(&ADO_CDE, QStringLiteral("ADOTSemestr")),
+      ADOT_f_est(&ADO_CDE, QStringLiteral("ADOT_f_est")),
+      ADOQ_f_est1(&ADO_CDE, QStringLiteral("ADOQ_f_est1")),
+      ADOQ__f_est(&ADO_CDE, QStringLiteral("ADOQ__f_est")),
+      ADOQ_f_est2(&ADO_CDE, QStringLiteral("ADOQ_f_est2")),
+      ADOQ_f_est3(&ADO_CDE, QStringLiteral("ADOQ_f_est3")),
+      ADOQEduc_sh(&ADO_CDE, QStringLiteral("ADOQEduc_sh")),
+      ADOQuery1(&ADO_CDE, QStringLiteral("ADOQuery1")),
+      ADOQ_VuzDefaults(&ADO_CDE, QStringLiteral("ADOQ_VuzDefaults")),
+      ADOQ_EstimationOther(&ADO_CDE, QStringLiteral("ADOQ_EstimationOther")),
+      ADOQ_Students(&ADO_CDE, QStringLiteral("ADOQ_Students")),
+      ADOQ_AllStudentsInGroup(&ADO_CDE, QStringLiteral("ADOQ_AllStudentsInGroup")),
+      ADOQ_markmagByStudent(&ADO_CDE, QStringLiteral("ADOQ_markmagByStudent")),
+      ADOQ_DisciplineFromEducSH(&ADO_CDE, QStringLiteral("ADOQ_DisciplineFromEducSH")),
+      ADOQ_estimationMMByStud(&ADO_CDE, QStringLiteral("ADOQ_estimationMMByStud")),
+      ADOQ_estimation2(&ADO_CDE, QStringLiteral("ADOQ_estimation2")),
+      ADOT_discipline(&ADO_CDE, QStringLiteral("ADOT_discipline")),
+      ADOT_estimation(&ADO_CDE, QStringLiteral("ADOT_estimation")),
+      ADOT_examination(&ADO_CDE, QStringLiteral("ADOT_examination")),
+      ADOQ_foto(&ADO_CDE, QStringLiteral("ADOQ_foto")),
+      ADOQ_poseshal(&ADO_CDE, QStringLiteral("ADOQ_poseshal")),
+      DS_SP_Sort(QStringLiteral("DS_SP_Sort")),
+      DS_group(QStringLiteral("DS_group")),
+      DS_g_sem(QStringLiteral("DS_g_sem")),
+      DS_discipline(QStringLiteral("DS_discipline")),
+      DataSource2(QStringLiteral("DataSource2")),
+      DS_ebe(QStringLiteral("DS_ebe")),
+      DS_exist_FEst(QStringLiteral("DS_exist_FEst")),
+      DS_f_est(QStringLiteral("DS_f_est")),
+      DS_Students(QStringLiteral("DS_Students")),
+      DS_AllStudentsInGroup(QStringLiteral("DS_AllStudentsInGroup")),
+      DS_markmagByStudent(QStringLiteral("DS_markmagByStudent")),
+      DS_foto(QStringLiteral("DS_foto")),
+      DS_Tdiscipline(QStringLiteral("DS_Tdiscipline")),
+      DS_estimationMMByStud(QStringLiteral("DS_estimationMMByStud")),
+      DS_Semestr(QStringLiteral("DS_Semestr")),
+      DS_Texamination(QStringLiteral("DS_Texamination")),
+      DS_f_est2(QStringLiteral("DS_f_est2"))
 {
     // No login prompt; the connection string is set by the login before any use.
     ADO_CDE.setKeepConnection(false);
@@ -135,8 +131,8 @@ void TDM_CDE_3::buildCatalogue()
     // Where posted rows go when the server does not name a column's table.
     ADO_SP_Sort.addUpdateTable(QString::fromLatin1(kMarkTable), QString::fromLatin1(kMarkKey));
     ADOQ_markmagByStudent.addUpdateTable(QString::fromLatin1(kMarkTable), QString::fromLatin1(kMarkKey));
-    ADOQ_Students.addUpdateTable(n("s_fio"), n("id_student"));
-    ADOQ_Students.addUpdateTable(n("Student"), n("id_student"));
+    ADOQ_Students.addUpdateTable(QStringLiteral("s_fio"), QStringLiteral("id_student"));
+    ADOQ_Students.addUpdateTable(QStringLiteral("Student"), QStringLiteral("id_student"));
 
     for (const DataSourceDecl& decl : dataSourceCatalogue()) {
         db::DataSource* source = nullptr;
@@ -167,8 +163,10 @@ void TDM_CDE_3::bindEvents()
     ADO_SP_Sort.beforeEdit = bind(&TDM_CDE_3::ADO_SP_SortBeforeEdit);
     ADO_SP_Sort.afterEdit = bind(&TDM_CDE_3::ADO_SP_SortAfterEdit);
     ADO_SP_Sort.beforePost = bind(&TDM_CDE_3::ADO_SP_SortBeforePost);
+    ADO_SP_Sort.afterPost = bind(&TDM_CDE_3::ADO_SP_SortAfterPost);
     ADO_SP_Sort.afterCancel = bind(&TDM_CDE_3::ADO_SP_SortAfterCancel);
     ADO_SP_Sort.beforeDelete = bind(&TDM_CDE_3::ADO_SP_SortBeforeDelete);
+    ADO_SP_Sort.afterDelete = bind(&TDM_CDE_3::ADO_SP_SortAfterDelete);
     ADO_SP_Sort.onCalcFields = bind(&TDM_CDE_3::ADO_SP_SortCalcFields);
     ADO_SP_Sort.onEditError = bindError(&TDM_CDE_3::ADO_SP_SortEditError);
     ADO_SP_Sort.onPostError = bindError(&TDM_CDE_3::ADO_SP_SortPostError);

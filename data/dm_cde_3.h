@@ -94,6 +94,9 @@ public:
     bool MinimumCheckpointRule = false;   // a checkpoint below 61 % of its maximum forces "н/у"
     bool ScaleMissing = false;            // the selected grading-scale variant has no scale rows
     bool StudentsChanged = false;         // a row of the student codes list was posted
+    // The audit statement of the sheet row being deleted: built before the DELETE is sent
+    // and executed once the server has confirmed it.
+    QString PendingDeleteAudit;
 
     // The mark sheet's calculation state (compiled formulas of the open sheet), kept by the
     // rules; it refers to Parser1 and ADO_SP_Sort, so it is declared after them.
@@ -114,8 +117,10 @@ public:
     void ADO_SP_SortBeforeEdit(db::DataSet& DataSet);
     void ADO_SP_SortAfterEdit(db::DataSet& DataSet);
     void ADO_SP_SortBeforePost(db::DataSet& DataSet);
+    void ADO_SP_SortAfterPost(db::DataSet& DataSet);
     void ADO_SP_SortAfterCancel(db::DataSet& DataSet);
     void ADO_SP_SortBeforeDelete(db::DataSet& DataSet);
+    void ADO_SP_SortAfterDelete(db::DataSet& DataSet);
     void ADO_SP_SortCalcFields(db::DataSet& DataSet);
     void ADO_SP_SortEditError(db::DataSet& DataSet, const qel::Error& E, db::DataAction& Action);
     void ADO_SP_SortPostError(db::DataSet& DataSet, const qel::Error& E, db::DataAction& Action);

@@ -2,6 +2,7 @@
 
 #include "platform/ui/repaint.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -10,6 +11,12 @@
 namespace qel {
 
 QPointer<TForm4> Form4;
+
+namespace {
+// The window the user worked in when the loading window appeared; it gets the keyboard
+// back when the loading window goes, so typing goes on without a click.
+QPointer<QWidget> activeBeforeLoading;
+} // namespace
 
 TForm4::TForm4(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
@@ -36,6 +43,7 @@ TForm4::TForm4(QWidget* owner)
 TForm4* showLoadingWindow(const QString& text)
 {
     if (!Form4) {
+        activeBeforeLoading = QApplication::activeWindow();
         Form4 = new TForm4;
         if (!text.isEmpty())
             Form4->Label1->setText(text);
@@ -49,6 +57,10 @@ void destroyLoadingWindow()
 {
     if (Form4) {
         delete Form4.data();
+        if (QWidget* previous = activeBeforeLoading.data(); previous && previous->isVisible()
+            && (!QApplication::activeWindow() || QApplication::activeWindow() == previous))
+            previous->activateWindow();
+        activeBeforeLoading.clear();
         ui::repaintNow();
     }
 }

@@ -40,22 +40,21 @@ const QList<FieldDecl>& markRecordFields()
         const auto calc = [](const QString& name, FieldType type, int size = 0) {
             return FieldDecl{FieldSpec::calculated(name, type, size), {}};
         };
-        const auto s = [](const char* n) { return QString::fromLatin1(n); };
 
         QList<FieldDecl> f;
-        f << data(FieldSpec::autoInc(s("id_mark_mag")))
-          << data(FieldSpec::integer(s("id_group")))
-          << data(FieldSpec::integer(s("id_student")))
-          << data(FieldSpec::integer(s("id_examination")))
-          << data(FieldSpec::integer(s("id_estimation")))
-          << data(FieldSpec::integer(s("id_discipline")))
-          << data(FieldSpec::integer(s("id_semester")))
-          << data(FieldSpec::integer(s("id_teacher")))
-          << data(FieldSpec::string(s("p35"), 50))
-          << data(FieldSpec::dateTime(s("p36")).format(s("dd.MM.yyyy")).mask(s("99/99/9999;1;_")))
-          << data(FieldSpec::integer(s("id_f_est")))
-          << data(FieldSpec::string(s("oper"), 5))
-          << data(FieldSpec::dateTime(s("u_date")))
+        f << data(FieldSpec::autoInc(QStringLiteral("id_mark_mag")))
+          << data(FieldSpec::integer(QStringLiteral("id_group")))
+          << data(FieldSpec::integer(QStringLiteral("id_student")))
+          << data(FieldSpec::integer(QStringLiteral("id_examination")))
+          << data(FieldSpec::integer(QStringLiteral("id_estimation")))
+          << data(FieldSpec::integer(QStringLiteral("id_discipline")))
+          << data(FieldSpec::integer(QStringLiteral("id_semester")))
+          << data(FieldSpec::integer(QStringLiteral("id_teacher")))
+          << data(FieldSpec::string(QStringLiteral("p35"), 50))
+          << data(FieldSpec::dateTime(QStringLiteral("p36")).format(QStringLiteral("dd.MM.yyyy")).mask(QStringLiteral("99/99/9999;1;_")))
+          << data(FieldSpec::integer(QStringLiteral("id_f_est")))
+          << data(FieldSpec::string(QStringLiteral("oper"), 5))
+          << data(FieldSpec::dateTime(QStringLiteral("u_date")))
           << lookup("estimation", FieldType::String, 30, "id_estimation", "ADOQ_estimation", "id_estimation", "p31")
           << lookup("semestr", FieldType::String, 30, "id_semester", "ADOTSemestr", "id_semester", "p43")
           << lookup("teacher", FieldType::String, 60, "id_teacher", "ADOQ_t_fio", "id_teacher", "t_fio")
@@ -68,27 +67,27 @@ const QList<FieldDecl>& markRecordFields()
         f << student;
         for (int i = 1; i <= 4; ++i)
             f << data(FieldSpec::floating(QStringLiteral("m%1").arg(i)));
-        f << data(FieldSpec::floating(s("dop")))
-          << data(FieldSpec::floating(s("dop2")))
-          << data(FieldSpec::floating(s("ball")))
-          << calc(s("ball1"), FieldType::Float)
-          << calc(s("ball_name"), FieldType::String, 10)
-          << calc(s("No"), FieldType::Integer)
-          << data(FieldSpec::string(s("QEL_User"), 20))
-          << data(FieldSpec::date(s("QEL_Update")))
+        f << data(FieldSpec::floating(QStringLiteral("dop")))
+          << data(FieldSpec::floating(QStringLiteral("dop2")))
+          << data(FieldSpec::floating(QStringLiteral("ball")))
+          << calc(QStringLiteral("ball1"), FieldType::Float)
+          << calc(QStringLiteral("ball_name"), FieldType::String, 10)
+          << calc(QStringLiteral("No"), FieldType::Integer)
+          << data(FieldSpec::string(QStringLiteral("QEL_User"), 20))
+          << data(FieldSpec::date(QStringLiteral("QEL_Update")))
           << lookup("sessiya", FieldType::Integer, 0, "id_f_est", "ADOT_f_est", "id_f_e", "sessiya")
-          << data(FieldSpec::string(s("primech"), 50));
+          << data(FieldSpec::string(QStringLiteral("primech"), 50));
         for (int i = 5; i <= 12; ++i)
             f << data(FieldSpec::floating(QStringLiteral("m%1").arg(i)));
-        f << data(FieldSpec::integer(s("k_count")))
+        f << data(FieldSpec::integer(QStringLiteral("k_count")))
           << lookup("EstimationOther", FieldType::String, 10, "id_estimation_other", "ADOQ_EstimationOther",
                     "id_estimation_other", "Estimation_Other")
-          << data(FieldSpec::integer(s("id_estimation_other")))
+          << data(FieldSpec::integer(QStringLiteral("id_estimation_other")))
           << lookup("idid", FieldType::String, 20, "id_student", "ADOQ_s_fio", "id_student", "idid")
-          << data(FieldSpec::boolean(s("dopusk_izm")));
+          << data(FieldSpec::boolean(QStringLiteral("dopusk_izm")));
         for (int i = 1; i <= 5; ++i)
             f << calc(QStringLiteral("calc%1").arg(i), FieldType::Float);
-        f << data(FieldSpec::integer(s("id_ebe_var")));
+        f << data(FieldSpec::integer(QStringLiteral("id_ebe_var")));
         for (int i = 6; i <= 10; ++i)
             f << calc(QStringLiteral("calc%1").arg(i), FieldType::Float);
         return f;

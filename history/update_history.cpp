@@ -20,17 +20,30 @@ bool isStringType(db::FieldType t) { return t == db::FieldType::String || t == d
 
 } // namespace
 
+namespace {
+
+QString changeText(const QVariant& v, db::FieldType type, const std::function<QString()>& text)
+{
+    if (v.isNull())
+        return QStringLiteral("NULL");
+    if (isDateType(type))
+        return os::uiLocale().toString(v.toDateTime().date(), QLocale::ShortFormat);
+    if (isStringType(type))
+        return db::sqlEscape(text());
+    return text();
+}
+
+} // namespace
+
 QString ChangeValueText(const db::Field& field, bool oldValue)
 {
     const QVariant v = oldValue ? field.oldValue() : field.value();
-    if (v.isNull())
-        return QStringLiteral("NULL");
-    if (isDateType(field.dataType()))
-        return os::uiLocale().toString(v.toDateTime().date(), QLocale::ShortFormat);
-    const QString text = oldValue ? db::convert::toText(v) : field.asString();
-    if (isStringType(field.dataType()))
-        return db::sqlEscape(text);
-    return text;
+    return changeText(v, field.dataType(), [&] { return oldValue ? db::convert::toText(v) : field.asString(); });
+}
+
+QString ChangeValueText(const QVariant& value, db::FieldType type)
+{
+    return changeText(value, type, [&] { return db::convert::toText(value); });
 }
 
 QString RowValueText(const db::Field& field)
@@ -72,11 +85,18 @@ void TADOUpdateHistoryExec::Attach(db::DataSet* dataSet, const QString& tableNam
     if (LogDeletes)
         dataSet->beforeDelete = [this](db::DataSet& ds) { beforeDelete(ds); };
     dataSet->afterDelete = [this](db::DataSet& ds) { afterDelete(ds); };
-    // The first edit or post error gives the dataset its own handlers back; the error
-    // itself takes its ordinary course.
-    auto onError = [this](db::DataSet&, const qel::Error&, db::DataAction&) { Detach(); };
-    dataSet->onEditError = onError;
-    dataSet->onPostError = onError;
+    // An edit or post error goes on to the dataset's own handler and takes its ordinary
+    // course (what was described for a failed post is dropped at the next recording).
+    // Recording goes on: an ordinary update conflict must not switch the audit trail off
+    // for the rest of the run.
+    dataSet->onEditError = [this](db::DataSet& ds, const qel::Error& e, db::DataAction& action) {
+        if (saved_.onEditError)
+            saved_.onEditError(ds, e, action);
+    };
+    dataSet->onPostError = [this](db::DataSet& ds, const qel::Error& e, db::DataAction& action) {
+        if (saved_.onPostError)
+            saved_.onPostError(ds, e, action);
+    };
 }
 
 void TADOUpdateHistoryExec::Detach()
@@ -95,13 +115,17 @@ void TADOUpdateHistoryExec::Detach()
 
 QString TADOUpdateHistoryExec::describeChange(const db::Field& field) const
 {
-    const QString oldText = ChangeValueText(field, true);
-    const QString newText = ChangeValueText(field, false);
+    return describeChange(field.name(), ChangeValueText(field, true), ChangeValueText(field, false));
+}
+
+QString TADOUpdateHistoryExec::describeChange(const QString& fieldName, const QString& oldText,
+                                              const QString& newText) const
+{
     if (Template.isEmpty())
-        return QStringLiteral("The field \"") + field.name() + QStringLiteral("\" has been changed from \"") + oldText
+        return QStringLiteral("The field \"") + fieldName + QStringLiteral("\" has been changed from \"") + oldText
              + QStringLiteral("\" on \"") + newText + QStringLiteral("\".");
     QString text = Template;
-    text.replace(QStringLiteral("<?>"), field.name());
+    text.replace(QStringLiteral("<?>"), fieldName);
     text.replace(QStringLiteral("<old>"), oldText);
     text.replace(QStringLiteral("<new>"), newText);
     return text;

@@ -15,6 +15,9 @@ namespace qel {
 // The value texts put into descriptions. Both are safe inside a single-quoted literal.
 QString RowValueText(const db::Field& field);                   // a deleted record's values
 QString ChangeValueText(const db::Field& field, bool oldValue); // "<old>" and "<new>"
+// The same for a value of a field of that type that is not in a dataset (a row changed by
+// a statement of its own).
+QString ChangeValueText(const QVariant& value, db::FieldType type);
 
 class TADOUpdateHistoryExec {
 public:
@@ -48,6 +51,8 @@ public:
 
     // The description of one changed field (the template filled in).
     QString describeChange(const db::Field& field) const;
+    // The same from the field's name and its two value texts.
+    QString describeChange(const QString& fieldName, const QString& oldText, const QString& newText) const;
     // The description of the active record: "(name[value], ...)" over its data fields.
     static QString describeRecord(const db::DataSet& dataSet);
 

@@ -1,5 +1,7 @@
 #include "rules/grade_names.h"
 
+#include <span>
+
 namespace qel::rules {
 
 namespace {
@@ -47,109 +49,91 @@ QString GradeNameOf(const TGradeIds& g, qint32 id)
     return {};
 }
 
-std::optional<QString> gradeNameForTotal(const GradeNameInputs& in, double t)
-{
-    const TGradeIds& g = in.grades;
-    const TGradeScale& sc = in.scale;
-    const qint32 s = in.stored;
-    const auto composite = [&](qint32 grade, const char* name) -> std::optional<QString> {
-        const QString n = QString::fromUtf8(name);
-        if (s == grade)
-            return n;
-        if (in.composite)
-            return n + QLatin1Char('(') + GradeNameOf(g, s) + QLatin1Char(')');
-        return std::nullopt;
-    };
-    const bool notPresented = t == 0 && s == g.NP;
-    const QString np = QStringLiteral(" н/п");
+namespace {
 
-    if (in.belowMinimum)
-        return s == g.Unsatisfactory ? QStringLiteral("н/у")
-                                     : QStringLiteral("н/у(") + GradeNameOf(g, s) + QLatin1Char(')');
-    switch (in.kind) {
+// One step of a form of control's ladder: a grade whose interval of the scale holds the
+// total, or the " н/п" rule (a zero total of a row already marked "н/п").
+struct Step {
+    const TGradeInterval TGradeScale::*interval;   // nullptr: the " н/п" rule
+    qint32 TGradeIds::*grade;
+};
+
+// The steps each form of control tries in order; the first that holds decides, and a
+// total that no step takes gets "-". Not by size: with overlapping intervals the first in
+// this order wins.
+std::span<const Step> ladderOf(ControlKind kind)
+{
+    static constexpr Step attestation[] = {{&TGradeScale::NotAttested, &TGradeIds::NotAttested},
+                                           {&TGradeScale::Attested, &TGradeIds::Attested},
+                                           {nullptr, &TGradeIds::NP},
+                                           {&TGradeScale::Absent, &TGradeIds::Absent}};
+    static constexpr Step graded[] = {{&TGradeScale::Good, &TGradeIds::Good},
+                                      {&TGradeScale::Satisfactory, &TGradeIds::Satisfactory},
+                                      {&TGradeScale::Excellent, &TGradeIds::Excellent},
+                                      {&TGradeScale::Unsatisfactory, &TGradeIds::Unsatisfactory},
+                                      {nullptr, &TGradeIds::NP},
+                                      {&TGradeScale::Absent, &TGradeIds::Absent}};
+    static constexpr Step credit[] = {{nullptr, &TGradeIds::NP},
+                                      {&TGradeScale::Credited, &TGradeIds::Credited},
+                                      {&TGradeScale::NotCredited, &TGradeIds::NotCredited},
+                                      {&TGradeScale::Absent, &TGradeIds::Absent}};
+    switch (kind) {
     case ControlKind::Attestation:
-        if (sc.NotAttested.contains(t))
-            return composite(g.NotAttested, "н/ат");
-        if (sc.Attested.contains(t))
-            return composite(g.Attested, "ат");
-        if (notPresented)
-            return np;
-        if (sc.Absent.contains(t))
-            return composite(g.Absent, "н/я");
-        return composite(g.Dash, "-");
+        return attestation;
     case ControlKind::Graded:
-        // Not by size: with overlapping intervals the first in this order wins.
-        if (sc.Good.contains(t))
-            return composite(g.Good, "хор");
-        if (sc.Satisfactory.contains(t))
-            return composite(g.Satisfactory, "удов");
-        if (sc.Excellent.contains(t))
-            return composite(g.Excellent, "отл");
-        if (sc.Unsatisfactory.contains(t))
-            return composite(g.Unsatisfactory, "н/у");
-        if (notPresented)
-            return np;
-        if (sc.Absent.contains(t))
-            return composite(g.Absent, "н/я");
-        return composite(g.Dash, "-");
+        return graded;
     case ControlKind::Credit:
-        if (notPresented)
-            return np;
-        if (sc.Credited.contains(t))
-            return composite(g.Credited, "зачет");
-        if (sc.NotCredited.contains(t))
-            return composite(g.NotCredited, "н/з");
-        if (sc.Absent.contains(t))
-            return composite(g.Absent, "н/я");
-        return composite(g.Dash, "-");
+        return credit;
     case ControlKind::None:
         break;
     }
+    return {};
+}
+
+struct LadderGrade {
+    qint32 grade;
+    bool notPresented;   // decided by the " н/п" rule
+};
+
+// Where total t of a row whose stored grade is s lands on the ladder of its form of control.
+LadderGrade climb(const TGradeIds& g, const TGradeScale& sc, ControlKind kind, double t, qint32 s)
+{
+    for (const Step& step : ladderOf(kind)) {
+        if (!step.interval) {
+            if (t == 0 && s == g.NP)
+                return {g.NP, true};
+        } else if ((sc.*step.interval).contains(t)) {
+            return {g.*step.grade, false};
+        }
+    }
+    return {g.Dash, false};
+}
+
+} // namespace
+
+std::optional<QString> scaleGradeName(const GradeNameInputs& in, double t)
+{
+    const TGradeIds& g = in.grades;
+    const qint32 s = in.stored;
+    if (in.belowMinimum)
+        return s == g.Unsatisfactory ? QStringLiteral("н/у") : QStringLiteral("н/у(") + GradeNameOf(g, s) + QLatin1Char(')');
+    if (in.kind == ControlKind::None)
+        return std::nullopt;
+    const LadderGrade r = climb(g, in.scale, in.kind, t, s);
+    if (r.notPresented)
+        return QStringLiteral(" н/п");
+    // A computed grade that differs from the stored one shows both where the row allows it.
+    const QString name = GradeNameOf(g, r.grade);
+    if (s == r.grade)
+        return name;
+    if (in.composite)
+        return name + QLatin1Char('(') + GradeNameOf(g, s) + QLatin1Char(')');
     return std::nullopt;
 }
 
-qint32 gradeForTotal(const TGradeIds& g, const TGradeScale& sc, ControlKind kind, double b, qint32 s)
+qint32 scaleGrade(const TGradeIds& g, const TGradeScale& sc, ControlKind kind, double b, qint32 s)
 {
-    const bool notPresented = b == 0 && s == g.NP;
-    switch (kind) {
-    case ControlKind::Attestation:
-        if (sc.NotAttested.contains(b))
-            return g.NotAttested;
-        if (sc.Attested.contains(b))
-            return g.Attested;
-        if (notPresented)
-            return g.NP;
-        if (sc.Absent.contains(b))
-            return g.Absent;
-        return g.Dash;
-    case ControlKind::Graded:
-        if (sc.Good.contains(b))
-            return g.Good;
-        if (sc.Satisfactory.contains(b))
-            return g.Satisfactory;
-        if (sc.Excellent.contains(b))
-            return g.Excellent;
-        if (sc.Unsatisfactory.contains(b))
-            return g.Unsatisfactory;
-        if (notPresented)
-            return g.NP;
-        if (sc.Absent.contains(b))
-            return g.Absent;
-        return g.Dash;
-    case ControlKind::Credit:
-        if (notPresented)
-            return g.NP;
-        if (sc.Credited.contains(b))
-            return g.Credited;
-        if (sc.NotCredited.contains(b))
-            return g.NotCredited;
-        if (sc.Absent.contains(b))
-            return g.Absent;
-        return g.Dash;
-    case ControlKind::None:
-        break;
-    }
-    return g.Dash;
+    return climb(g, sc, kind, b, s).grade;
 }
 
 } // namespace qel::rules

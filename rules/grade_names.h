@@ -11,6 +11,10 @@
 
 namespace qel::rules {
 
+// Grades the sheet's rules write by their fixed identifiers, not by their names.
+constexpr qint32 kGradeBelowMinimum = 11;   // a checkpoint below its minimum
+constexpr qint32 kGradeNotPresented = 25;   // "н/п": the student does not take the discipline
+
 // How a form of control is graded.
 enum class ControlKind {
     None,          // none selected, or a form the rules do not grade
@@ -36,12 +40,13 @@ struct GradeNameInputs {
     bool belowMinimum = false;  // the minimum-checkpoint test holds for the row
 };
 
-// The name ball_name gets for total t; nullopt leaves it unset. A computed grade that
-// differs from the stored one is shown with the stored grade in parentheses
-// («хор(удов)») when the inputs allow the composite form.
-std::optional<QString> gradeNameForTotal(const GradeNameInputs& in, double t);
+// The name ball_name gets for total t on the points scale; nullopt leaves it unset. A
+// computed grade that differs from the stored one is shown with the stored grade in
+// parentheses («хор(удов)») when the inputs allow the composite form.
+std::optional<QString> scaleGradeName(const GradeNameInputs& in, double t);
 
-// The grade identifier stored for total b of a row whose stored grade is s.
-qint32 gradeForTotal(const TGradeIds& grades, const TGradeScale& scale, ControlKind kind, double b, qint32 s);
+// The grade the points scale gives total b of a row whose stored grade is s. The
+// record-level rule that reads the row and the window is GradeForTotal (grade_scale.h).
+qint32 scaleGrade(const TGradeIds& grades, const TGradeScale& scale, ControlKind kind, double b, qint32 s);
 
 } // namespace qel::rules

@@ -7,12 +7,6 @@
 
 namespace qel::rules {
 
-namespace {
-
-QString s(const char* text) { return QString::fromLatin1(text); }
-
-} // namespace
-
 void LoadGradeScale(data::TDM_CDE_3& dm, SheetWindow& window)
 {
     dm.ScaleMissing = true;
@@ -41,15 +35,15 @@ void LoadGradeScale(data::TDM_CDE_3& dm, SheetWindow& window)
     dm.ScaleMissing = false;
 
     dm.ADOQ_EstimationOther.close();
-    dm.ADOQ_EstimationOther.parameters().byName(s("id_ebe_var")).setValue(variant);
+    dm.ADOQ_EstimationOther.parameters().byName(QStringLiteral("id_ebe_var")).setValue(variant);
     dm.ADOQ_EstimationOther.open();
     window.setSpecialGradeColumnsVisible(!dm.ADOQ_EstimationOther.isEmpty());
 
     for (const auto& grade : grades) {
-        if (!exec.locate(s("id_estimation"), grade.id))
+        if (!exec.locate(QStringLiteral("id_estimation"), grade.id))
             continue;
-        scale.*grade.interval = TGradeInterval{exec.fieldByName(s("beg_bal")).asFloat(),
-                                               exec.fieldByName(s("end_bal")).asFloat()};
+        scale.*grade.interval = TGradeInterval{exec.fieldByName(QStringLiteral("beg_bal")).asFloat(),
+                                               exec.fieldByName(QStringLiteral("end_bal")).asFloat()};
     }
 }
 
@@ -64,17 +58,17 @@ void SetGradeName(data::TDM_CDE_3& dm, SheetWindow& window, db::DataSet& record,
     GradeNameInputs in{session.GradeIds, session.GradeScale};
     in.belowMinimum = CheckpointBelowMinimum(dm, record);
     in.kind = controlKindOf(session.ExamIds, window.examinationKey());
-    in.stored = record.fieldByName(s("id_estimation")).asInteger();
-    in.composite = compositeAllowed(record.fieldByName(s("sessiya")).asInteger(), groupStudyForm(dm));
-    if (const std::optional<QString> name = gradeNameForTotal(in, t))
-        record.fieldByName(s("ball_name")).setAsString(*name);
+    in.stored = record.fieldByName(QStringLiteral("id_estimation")).asInteger();
+    in.composite = compositeAllowed(record.fieldByName(QStringLiteral("sessiya")).asInteger(), groupStudyForm(dm));
+    if (const std::optional<QString> name = scaleGradeName(in, t))
+        record.fieldByName(QStringLiteral("ball_name")).setAsString(*name);
 }
 
 qint32 GradeForTotal(data::TDM_CDE_3& dm, SheetWindow& window, db::DataSet& record)
 {
     const SessionState& session = window.session();
-    return gradeForTotal(session.GradeIds, session.GradeScale, controlKindOf(session.ExamIds, window.examinationKey()),
-                         record.fieldByName(s("ball")).asFloat(), record.fieldByName(s("id_estimation")).asInteger());
+    return scaleGrade(session.GradeIds, session.GradeScale, controlKindOf(session.ExamIds, window.examinationKey()),
+                         record.fieldByName(QStringLiteral("ball")).asFloat(), record.fieldByName(QStringLiteral("id_estimation")).asInteger());
 }
 
 int groupStudyForm(data::TDM_CDE_3& dm)
@@ -82,7 +76,7 @@ int groupStudyForm(data::TDM_CDE_3& dm)
     db::Query& g = dm.ADOQ_g_s;
     if (!g.active() || g.isEmpty())
         return -1;
-    db::Field* f = g.findField(s("o_z_d"));
+    db::Field* f = g.findField(QStringLiteral("o_z_d"));
     return f && !f->isNull() ? f->asInteger() : -1;
 }
 

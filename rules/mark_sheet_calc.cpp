@@ -15,8 +15,6 @@ namespace qel::rules {
 
 namespace {
 
-QString s(const char* text) { return QString::fromLatin1(text); }
-
 // The formula variables in the order they are set; each reads the field of its name.
 const char* const kVariables[14] = {"m1", "m2", "m3", "m4", "m5", "m6", "m7", "m8", "m9", "m10", "m11", "m12",
                                     "dop", "dop2"};
@@ -45,10 +43,10 @@ void MarkSheetCalc::prepare()
 
     db::Query& cfg = dm_.ADOQ_est_config;
     if (cfg.active()) {
-        db::Field* field = cfg.findField(s("pole_mark_mag"));
-        db::Field* title = cfg.findField(s("name_pole"));
-        db::Field* formula = cfg.findField(s("formula"));
-        db::Field* max = cfg.findField(s("max"));
+        db::Field* field = cfg.findField(QStringLiteral("pole_mark_mag"));
+        db::Field* title = cfg.findField(QStringLiteral("name_pole"));
+        db::Field* formula = cfg.findField(QStringLiteral("formula"));
+        db::Field* max = cfg.findField(QStringLiteral("max"));
         const auto text = [&](db::Field* f, int row) { return f ? cfg.rowValue(row, *f).toString() : QString(); };
         for (int row = 0, rows = cfg.recordCount(); row < rows; ++row) {
             SheetConfigRow r;
@@ -69,6 +67,7 @@ void MarkSheetCalc::prepare()
             f.ops = dm_.Parser1.CompileFormula(row.formula);
             f.compiled = true;
         } catch (const qel::Error& e) {
+            f.compileError = e.message();
             f.reported = true;
             addProblem(QStringLiteral("Формула столбца \"%1\" не может быть вычислена: %2\n%3\nЯчейки этого столбца "
                                       "остаются пустыми.")
@@ -108,11 +107,11 @@ const MarkSheetCalc::RecordFields& MarkSheetCalc::fieldsOf(db::DataSet& record)
     f.dataSet = &record;
     for (int i = 0; i < 14; ++i)
         f.inputs[size_t(i)] = &record.fieldByName(QString::fromLatin1(kVariables[i]));
-    f.idEstimation = &record.fieldByName(s("id_estimation"));
-    f.sessiya = &record.fieldByName(s("sessiya"));
-    f.ball1 = &record.fieldByName(s("ball1"));
-    f.ballName = &record.fieldByName(s("ball_name"));
-    f.no = &record.fieldByName(s("No"));
+    f.idEstimation = &record.fieldByName(QStringLiteral("id_estimation"));
+    f.sessiya = &record.fieldByName(QStringLiteral("sessiya"));
+    f.ball1 = &record.fieldByName(QStringLiteral("ball1"));
+    f.ballName = &record.fieldByName(QStringLiteral("ball_name"));
+    f.no = &record.fieldByName(QStringLiteral("No"));
     for (int i = 0; i < kCalcFieldCount; ++i)
         f.calc[size_t(i)] = &record.fieldByName(QStringLiteral("Calc%1").arg(i + 1));
     for (const SheetConfigRow& row : config_) {
@@ -135,6 +134,33 @@ bool MarkSheetCalc::checkpointBelowMinimum(db::DataSet& record)
         if (double(max) * 61 / 100 > field->asFloat())
             return true;
     return false;
+}
+
+void MarkSheetCalc::loadInputs(const RecordFields& f)
+{
+    for (size_t i = 0; i < cells_.size(); ++i)
+        *cells_[i] = double(f.inputs[i]->asInteger());
+}
+
+std::optional<double> MarkSheetCalc::recordTotal(db::DataSet& record, QString& problem)
+{
+    if (!prepared_)
+        prepare();
+    if (!total_)
+        return 0.0;
+    QString error = total_->compileError;
+    if (total_->compiled) {
+        loadInputs(fieldsOf(record));
+        try {
+            return roundToHundredths(TCustomParser::ValueOf(total_->ops));
+        } catch (const qel::Error& e) {
+            error = e.message();
+        }
+    }
+    problem = QStringLiteral("Строка не сохранена: итог по формуле столбца \"%1\" не вычисляется.\n%2\n%3\nИсправьте "
+                             "баллы или отмените изменения строки (Esc).")
+                  .arg(total_->title, total_->text, error);
+    return std::nullopt;
 }
 
 std::optional<double> MarkSheetCalc::evaluate(Formula& f)
@@ -171,8 +197,7 @@ void MarkSheetCalc::calculate(db::DataSet& record, SheetWindow* window)
     if (stored == g.NP) {
         f.ball1->setAsFloat(0);
     } else {
-        for (size_t i = 0; i < cells_.size(); ++i)
-            *cells_[i] = double(f.inputs[i]->asInteger());
+        loadInputs(f);
         for (Formula& c : calcs_)
             if (const std::optional<double> v = evaluate(c))
                 f.calc[size_t(c.calcField - 1)]->setAsFloat(*v);
@@ -217,7 +242,7 @@ void MarkSheetCalc::calculate(db::DataSet& record, SheetWindow* window)
         in.kind = controlKindOf(session.ExamIds, window->examinationKey());
         in.stored = stored;
         in.composite = compositeAllowed(sessiya, groupStudyForm(dm_));
-        if (const std::optional<QString> name = gradeNameForTotal(in, *t))
+        if (const std::optional<QString> name = scaleGradeName(in, *t))
             f.ballName->setAsString(*name);
     }
 

@@ -57,6 +57,11 @@ public:
     // The minimum-checkpoint test for the record (false while the rule is off).
     bool checkpointBelowMinimum(db::DataSet& record);
 
+    // The record's total computed from its marks (0 without a total formula); nullopt when
+    // the formula does not compile or fails on them, with the reason (naming the column and
+    // the formula) in problem.
+    std::optional<double> recordTotal(db::DataSet& record, QString& problem);
+
     // Problems not yet reported, and the report: one box with all of them, then none
     // is pending. A problem found while rows are drawn is reported from the event loop.
     const QStringList& pendingProblems() const { return problems_; }
@@ -68,6 +73,7 @@ private:
         QString text;
         OperationList ops;
         bool compiled = false;
+        QString compileError;     // the parser's message when it did not compile
         bool reported = false;    // a failure was reported in this opening
         int calcField = 0;        // calcN it fills; 0 for the total
     };
@@ -85,6 +91,8 @@ private:
     };
 
     const RecordFields& fieldsOf(db::DataSet& record);
+    // Puts the record's marks into the parser's variables.
+    void loadInputs(const RecordFields& fields);
     std::optional<double> evaluate(Formula& formula);
     void addProblem(const QString& text);
 

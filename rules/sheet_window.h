@@ -40,8 +40,17 @@ public:
     virtual int sheetGridCol() const = 0;
     virtual QString sheetColumnTitle(int listPosition) const = 0;
 
-    // Enables or disables the group, semester, discipline and form-of-control selectors.
+    // Enables or disables the selectors of the sheet (group, semester, discipline, form of
+    // control, scale variant, statement form).
     virtual void setSelectorsEnabled(bool enabled) = 0;
+
+    // Whether the open statement form may be changed by this user.
+    virtual bool sheetEditable() const = 0;
+
+    // A row of the sheet was posted, or its edit cancelled: what the window kept for the
+    // row while it was edited is carried out or dropped.
+    virtual void sheetRowPosted(db::DataSet&) {}
+    virtual void sheetRowCancelled(db::DataSet&) {}
 };
 
 // The registered window, or nullptr.

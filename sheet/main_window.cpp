@@ -235,6 +235,9 @@ void TForm2::buildSheetGrid()
     admission.setFont(ui::pixelFont(13, true));
     admission.setPickList({QStringLiteral("д"), QStringLiteral("н/д")});
     admission.setKeyList({QStringLiteral("д"), QStringLiteral("н/д")});
+    admission.onUpdateData = [this](ui::GridColumn& c, QString& text, QVariant& value, bool& useText, bool& handled) {
+        QXDBGridEh1Columns1UpdateData(c, text, value, useText, handled);
+    };
     auto& student = g.addColumn(QStringLiteral("student"), QStringLiteral("Студент"));
     student.setWidth(204);
     student.setReadOnly(true);
@@ -260,6 +263,10 @@ void TForm2::buildSheetGrid()
         QXDBGridEh1Columns7UpdateData(c, text, value, useText, handled);
     };
     g.setAutoFitColWidths(true);
+
+    g.onKeyPress = [this](ui::TQXDBGridEh&, QChar& key) { QXDBGridEh1KeyPress(key); };
+    g.onDrawColumnCell = [this](ui::TQXDBGridEh&, const QRect& rect, int dataCol, ui::GridColumn& column,
+                                ui::GridDrawState state) { F4_QX_DM_CDE_3DrawColumnCell(rect, dataCol, column, state); };
 }
 
 void TForm2::connectHandlers()
@@ -275,6 +282,8 @@ void TForm2::connectHandlers()
     DBLookupComboBox9->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox9Enter(); };
     DBLookupComboBox10->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox10Enter(); };
     DBLookupComboBox11->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox11Enter(); };
+    connect(N2, &QAction::triggered, this, ui::guarded([this] { N2Click(); }));
+    connect(SpeedButton2, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton2Click(); }));
 }
 
 void TForm2::FormCreate()
@@ -335,16 +344,17 @@ void TForm2::applyPaymentAdmissionPermission()
     QXDBGridEh1->column(1).setReadOnly(!allowed);
 }
 
-void TForm2::PostPendingEdit(db::DataSet& dataSet)
+bool TForm2::PostPendingEdit(db::DataSet& dataSet)
 {
+    if (!dataSet.active())
+        return true;
+    dataSet.updateRecord();
     if (!dataSet.modified() && dataSet.state() != db::DataSetState::Edit)
-        return;
-    try {
+        return true;
+    return ui::runGuarded([&] {
         dataSet.edit();
         dataSet.post();
-    } catch (...) {
-        // the row keeps its state; nothing is reported
-    }
+    });
 }
 
 void TForm2::FormClose() { PostPendingEdit(dm_.ADO_SP_Sort); }
@@ -357,30 +367,29 @@ void TForm2::closeEvent(QCloseEvent* event)
 
 QString TForm2::auditComputerText() const { return computerNameText() + QLatin1Char('\\') + os::localIpv4(); }
 
-QString TForm2::auditStatement(const QString& description, db::DataSet& dataSet, const QString& tableName,
-                               const QString& keyFieldName) const
+QString TForm2::auditStatement(const QString& tableName, const QString& keyText, const QString& description) const
 {
     // The description's values were quoted by the recorder; the login and the computer name
     // are the user's and the machine's own texts and get their quotes doubled here.
     return QStringLiteral("INSERT INTO QEL_LOG([table], [row_id], [descr], [QEL_User], [comp]) VALUES(")
-         + QuoteSql(tableName) + QStringLiteral(", ") + dataSet.fieldByName(keyFieldName).asString()
-         + QStringLiteral(", ") + QuoteSql(description) + QStringLiteral(", ") + db::sqlLiteral(SessionLogin)
-         + QStringLiteral(", ") + db::sqlLiteral(auditComputerText()) + QStringLiteral(")");
+         + QuoteSql(tableName) + QStringLiteral(", ") + keyText + QStringLiteral(", ") + QuoteSql(description)
+         + QStringLiteral(", ") + db::sqlLiteral(SessionLogin) + QStringLiteral(", ")
+         + db::sqlLiteral(auditComputerText()) + QStringLiteral(")");
 }
 
 void TForm2::LogFieldChanged(const QString& description, db::DataSet& dataSet, const QString& tableName,
                              const QString& keyFieldName, QStringList& changes)
 {
-    changes << auditStatement(description, dataSet, tableName, keyFieldName);
+    changes << auditStatement(tableName, rules::idText(dataSet.fieldByName(keyFieldName).value()), description);
 }
 
 void TForm2::LogRecordDeleted(const QString& description, db::DataSet& dataSet, const QString& tableName,
                               const QString& keyFieldName, QStringList& changes)
 {
-    const QString text = QStringLiteral("Запись с уникальным номером - ")
-                       + QuoteSqlNested(dataSet.fieldByName(keyFieldName).asString()) + QStringLiteral(" была удалена - ")
-                       + description + QStringLiteral(".");
-    changes << auditStatement(text, dataSet, tableName, keyFieldName);
+    const QString key = rules::idText(dataSet.fieldByName(keyFieldName).value());
+    changes << auditStatement(tableName, key,
+                              QStringLiteral("Запись с уникальным номером - ") + QuoteSqlNested(key)
+                                  + QStringLiteral(" была удалена - ") + description + QStringLiteral("."));
 }
 
 void TForm2::ExecuteLogStatements(QStringList& changes)

@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <optional>
 
 class QMenu;
 class QAction;
@@ -23,6 +24,8 @@ namespace db {
 class DataSet;
 }
 namespace ui {
+struct GridDrawState;
+struct GridFont;
 class GridColumn;
 class Panel;
 class Label;
@@ -83,8 +86,9 @@ public:
     void FormCreate();
     void FormClose();
 
-    // Posts a pending edit of the dataset; an error of the post is swallowed.
-    static void PostPendingEdit(db::DataSet& dataSet);
+    // Posts a pending edit of the dataset (text still in the grid's editor included). A post
+    // that fails is reported; false then, and the edit stays for the user to finish.
+    static bool PostPendingEdit(db::DataSet& dataSet);
 
     // ---- the selection cascade: group, semester, discipline, form of control, scale
     // variant, statement form; each pick clears what lies below it --------------------------
@@ -107,9 +111,24 @@ public:
     void ClearGradeMenu();
     // Sets the current row's grade to the item's grade (its data) and posts.
     void GradeMenuItemClick(QAction* item);
+    // "Шифр Студентов": the student codes window; student names and codes are reloaded
+    // when it changed any.
+    void SpeedButton2Click();
+    // ---- mark entry ------------------------------------------------------------------------
     // Checks a value typed into "№" or a checkpoint column before it is written.
     void QXDBGridEh1Columns7UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,
                                        bool& handled);
+    // A payment admission chosen for the row; the student's other rows follow once it posts.
+    void QXDBGridEh1Columns1UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,
+                                       bool& handled);
+    // "н/п": zeroes the row's points and marks it grade 25, after a question.
+    void N2Click();
+    // A typed comma is a decimal point.
+    void QXDBGridEh1KeyPress(QChar& key);
+    void QXDBGridEh1GetCellParams(ui::GridColumn& column, ui::GridFont& font, QColor& background,
+                                  ui::GridDrawState state);
+    // Light red for a refused admission, light blue for a "н/п" row.
+    void F4_QX_DM_CDE_3DrawColumnCell(const QRect& rect, int dataCol, ui::GridColumn& column, ui::GridDrawState state);
 
     // Whether the open statement form may be changed by this user (edit mode).
     bool SheetEditable = false;
@@ -127,6 +146,9 @@ public:
     int sheetGridCol() const override;
     QString sheetColumnTitle(int listPosition) const override;
     void setSelectorsEnabled(bool enabled) override;
+    bool sheetEditable() const override { return SheetEditable; }
+    void sheetRowPosted(db::DataSet& sheet) override;
+    void sheetRowCancelled(db::DataSet& sheet) override;
 
     // The audit writers the change history recorder calls.
     void LogFieldChanged(const QString& description, db::DataSet& dataSet, const QString& tableName,
@@ -150,8 +172,17 @@ private:
     void openSheet();
     QString disciplineField(const char* name) const;
     void applyPaymentAdmissionPermission();
-    QString auditStatement(const QString& description, db::DataSet& dataSet, const QString& tableName,
-                           const QString& keyFieldName) const;
+    QString auditStatement(const QString& tableName, const QString& keyText, const QString& description) const;
+
+    // An admission change waiting for its row to post: the text and the row's student,
+    // group, semester and key.
+    struct PendingAdmission {
+        QString text;
+        QString student, group, semester, markMag;
+    };
+    std::optional<PendingAdmission> pendingAdmission_;
+    void applyAdmissionToOtherRows(const PendingAdmission& admission);
+    bool pointSumLimitOn();
 
     data::TDM_CDE_3& dm_;
 };

@@ -23,8 +23,6 @@ using rules::idText;
 
 namespace {
 
-QString s(const char* text) { return QString::fromUtf8(text); }
-
 // Positions in the sheet grid: the fixed columns end with "№"; the teacher may be changed.
 constexpr int kTeacherColumn = 4;
 constexpr int kNumberColumn = 7;
@@ -34,7 +32,7 @@ constexpr int kFirstConfigColumn = 8;
 
 void TForm2::DBLookupComboBox1Click()
 {
-    if (!DBLookupComboBox1->hasSelection())
+    if (!DBLookupComboBox1->hasSelection() || !PostPendingEdit(dm_.ADO_SP_Sort))
         return;
     ui::TQXDBGridEh& grid = *QXDBGridEh1;
     grid.setAutoFitColWidths(false);
@@ -42,19 +40,19 @@ void TForm2::DBLookupComboBox1Click()
     for (int i = grid.columnCount() - 1; i > kNumberColumn; --i)
         grid.removeColumn(i);
 
-    const int studyForm = dm_.ADOQ_g_s.fieldByName(s("o_z_d")).asInteger();
+    const int studyForm = dm_.ADOQ_g_s.fieldByName(QStringLiteral("o_z_d")).asInteger();
     const bool visible = studyForm == 0 || studyForm == 2;
 
     db::Query& config = dm_.ADOQ_est_config;
     config.close();
-    config.setSql(s("SELECT * FROM TF_GetEstConfig(") + idText(scaleVariantKey()) + s(",") + idText(statementFormKey())
-                  + s(")"));
+    config.setSql(QStringLiteral("SELECT * FROM TF_GetEstConfig(") + idText(scaleVariantKey()) + QStringLiteral(",") + idText(statementFormKey())
+                  + QStringLiteral(")"));
     config.open();
-    config.setSort(s("order_pole"));
+    config.setSort(QStringLiteral("order_pole"));
     QList<ui::GridColumn*> configColumns;
     for (config.first(); !config.eof(); config.next()) {
-        ui::GridColumn& c = grid.addColumn(config.fieldByName(s("pole_mark_mag")).asString(),
-                                           config.fieldByName(s("name_pole")).asString());
+        ui::GridColumn& c = grid.addColumn(config.fieldByName(QStringLiteral("pole_mark_mag")).asString(),
+                                           config.fieldByName(QStringLiteral("name_pole")).asString());
         c.setColor(ui::colors::window());
         c.setWidth(42);
         c.onUpdateData = [this](ui::GridColumn& col, QString& text, QVariant& value, bool& useText, bool& handled) {
@@ -66,15 +64,15 @@ void TForm2::DBLookupComboBox1Click()
     for (ui::GridColumn* c : configColumns)
         c->setFooterValueType(ui::FooterValueType::Sum);
 
-    ui::GridColumn& date = grid.addColumn(s("p36"), s("Дата сдачи"));
+    ui::GridColumn& date = grid.addColumn(QStringLiteral("p36"), QStringLiteral("Дата сдачи"));
     date.setColor(ui::colors::window());
     date.setWidth(63);
-    ui::GridColumn& grade = grid.addColumn(s("Ball_name"), s("Оценка"));
+    ui::GridColumn& grade = grid.addColumn(QStringLiteral("Ball_name"), QStringLiteral("Оценка"));
     grade.setColor(ui::colors::window());
     grade.setWidth(63);
     grade.setReadOnly(true);
     grade.addEditButton(ui::EditButtonStyle::DropDown, PopupMenu1);
-    ui::GridColumn& special = grid.addColumn(s("EstimationOther"), s("Особая оценка"));
+    ui::GridColumn& special = grid.addColumn(QStringLiteral("EstimationOther"), QStringLiteral("Особая оценка"));
     special.setColor(ui::colors::window());
     special.setWidth(63);
     special.setVisible(false);
@@ -91,19 +89,19 @@ void TForm2::applyAccessMode()
     const QString form = idText(statementFormKey());
     db::Query& exec = dm_.ADOQ_Exec;
     exec.close();
-    exec.setSql(s(" SELECT * FROM f_est WHERE id_f_e=") + form);
+    exec.setSql(QStringLiteral(" SELECT * FROM f_est WHERE id_f_e=") + form);
     exec.open();
-    const bool flagged = exec.fieldByName(s("QEL13")).asInteger() != 0;
+    const bool flagged = exec.fieldByName(QStringLiteral("QEL13")).asInteger() != 0;
     exec.close();
-    exec.setSql(s(" SELECT TOP 1 *  FROM [QEL].[dbo].[User_f_est]  WHERE id_login=") + QString::number(SessionLoginId)
-                + s(" AND id_f_est=") + form);
+    exec.setSql(QStringLiteral(" SELECT TOP 1 *  FROM [QEL].[dbo].[User_f_est]  WHERE id_login=") + QString::number(SessionLoginId)
+                + QStringLiteral(" AND id_f_est=") + form);
     exec.open();
     const bool granted = !exec.isEmpty();
     exec.close();
     SheetEditable = granted && !(FlaggedFormsOnly && !flagged);
 
     ui::TQXDBGridEh& grid = *QXDBGridEh1;
-    ui::GridColumn* grade = grid.findColumn(s("Ball_name"));
+    ui::GridColumn* grade = grid.findColumn(QStringLiteral("Ball_name"));
     if (SheetEditable) {
         Panel11->hide();
         for (int i = kNumberColumn; i < grid.columnCount(); ++i)
@@ -130,7 +128,10 @@ void TForm2::ComboBox1Change()
         if (key.isNull())
             return;
 
+    // A row being edited is stored first; if it cannot be, the sheet stays as it is.
     db::StoredProc& sheet = dm_.ADO_SP_Sort;
+    if (!PostPendingEdit(sheet))
+        return;
     bool suspended = false;
     try {
         rules::LoadGradeScale(dm_, *this);
@@ -155,9 +156,9 @@ void TForm2::openSheet()
     db::StoredProc& sheet = dm_.ADO_SP_Sort;
     const QString group = idText(groupKey()), semester = idText(semesterKey()), form = idText(examinationKey()),
                   variant = idText(scaleVariantKey());
-    dm_.ADOQ_Exec.setSql(s("EXEC InsertInto_SORT_MARK_MAG ") + group + s(",") + semester + s(",")
-                         + disciplineField("id_discipline") + s(",") + form + s(",") + QString::number(SheetTeacherId)
-                         + s(",1,0,0,0,1,") + variant + s(",") + disciplineField("Kredits"));
+    dm_.ADOQ_Exec.setSql(QStringLiteral("EXEC InsertInto_SORT_MARK_MAG ") + group + QStringLiteral(",") + semester + QStringLiteral(",")
+                         + disciplineField("id_discipline") + QStringLiteral(",") + form + QStringLiteral(",") + QString::number(SheetTeacherId)
+                         + QStringLiteral(",1,0,0,0,1,") + variant + QStringLiteral(",") + disciplineField("Kredits"));
     dm_.ADOQ_Exec.execSql();
 
     QXDBGridEh1->setDataSource(nullptr);
@@ -168,18 +169,18 @@ void TForm2::openSheet()
     db::Parameters& p = sheet.parameters();
     p[MarkSheetGroup].setValue(groupKey());
     p[MarkSheetSemester].setValue(semesterKey());
-    p[MarkSheetDiscipline].setValue(dm_.ADOQ_Discipline.fieldByName(s("id_discipline")).value());
+    p[MarkSheetDiscipline].setValue(dm_.ADOQ_Discipline.fieldByName(QStringLiteral("id_discipline")).value());
     p[MarkSheetExamination].setValue(examinationKey());
     p[MarkSheetTeacher].setValue(SheetTeacherId);
     static const char* const conditions[] = {"(id_estimation <> 25)", "(id_estimation in(8, 9, 10, 11, 16))"};
     const int filter = ComboBox1->itemIndex();
-    p[MarkSheetDoNotShowEst].setValue(filter == 0 || filter == 1 ? s(conditions[filter]) : s("1=1"));
-    p[MarkSheetSubgroup].setValue(s("0"));
-    p[MarkSheetIsGetFromSubGroup].setValue(s("0"));
-    p[MarkSheetAcademicYear].setValue(s("0"));
+    p[MarkSheetDoNotShowEst].setValue(filter == 0 || filter == 1 ? QString::fromLatin1(conditions[filter]) : QStringLiteral("1=1"));
+    p[MarkSheetSubgroup].setValue(QStringLiteral("0"));
+    p[MarkSheetIsGetFromSubGroup].setValue(QStringLiteral("0"));
+    p[MarkSheetAcademicYear].setValue(QStringLiteral("0"));
     p[MarkSheetEbeVar].setValue(scaleVariantKey());
     p[MarkSheetFormOfStatement].setValue(statementFormKey());
-    p[MarkSheetKredits].setValue(dm_.ADOQ_Discipline.fieldByName(s("Kredits")).value());
+    p[MarkSheetKredits].setValue(dm_.ADOQ_Discipline.fieldByName(QStringLiteral("Kredits")).value());
     sheet.open();
 
     // The extra computed columns show calc1, calc2 … in configuration order.
@@ -187,7 +188,7 @@ void TForm2::openSheet()
     for (int i = kFirstConfigColumn; i < QXDBGridEh1->columnCount(); ++i) {
         ui::GridColumn& c = QXDBGridEh1->column(i);
         if (c.fieldName().isEmpty())
-            c.setFieldName(s("calc") + QString::number(counter++));
+            c.setFieldName(QStringLiteral("calc") + QString::number(counter++));
     }
 
     QXDBGridEh1->setDataSource(&dm_.DS_SP_Sort);
@@ -195,9 +196,6 @@ void TForm2::openSheet()
     if (!sheet.active())
         sheet.open();
 }
-
-// The checks of typed marks come with mark entry; until then a typed value is written as is.
-void TForm2::QXDBGridEh1Columns7UpdateData(ui::GridColumn&, QString&, QVariant&, bool&, bool&) {}
 
 // ---- rules::SheetWindow ---------------------------------------------------------------------
 
@@ -227,12 +225,16 @@ QString TForm2::sheetColumnTitle(int listPosition) const
                                                                          : QString();
 }
 
+// The scale variant and the statement form are locked with the other four: switching
+// either would reopen the sheet under the edited row.
 void TForm2::setSelectorsEnabled(bool enabled)
 {
     DBLookupComboBox9->setEnabled(enabled);
     DBLookupComboBox11->setEnabled(enabled);
     DBLookupComboBox10->setEnabled(enabled);
     DBLookupListBox2->setEnabled(enabled);
+    DBLookupListBox1->setEnabled(enabled);
+    DBLookupComboBox1->setEnabled(enabled);
 }
 
 } // namespace qel

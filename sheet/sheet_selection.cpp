@@ -22,8 +22,6 @@ using rules::idText;
 
 namespace {
 
-QString s(const char* text) { return QString::fromUtf8(text); }
-
 void reopen(db::Query& query, const QString& sql)
 {
     query.close();
@@ -60,7 +58,7 @@ void TForm2::DBLookupComboBox9Click()
         return;
 
     QXDBGridEh1->setDataSource(nullptr);
-    reopen(dm_.ADOQ_g_s, s("Select * from g_s where id_group=") + idText(groupKey()));
+    reopen(dm_.ADOQ_g_s, QStringLiteral("Select * from g_s where id_group=") + idText(groupKey()));
     DoNavigation_4();
     DBLookupComboBox10->setEnabled(true);
 }
@@ -70,23 +68,23 @@ void TForm2::DoNavigation_4()
     PostPendingEdit(dm_.ADO_SP_Sort);
     const QString group = idText(groupKey());
     reopen(dm_.ADOQ_g_sem,
-           s("Select id_semester, p43, id_rate from g_sem where  id_group=") + group + s("GROUP BY id_semester, p43, id_rate"));
-    reopen(dm_.ADOQ_s_fio, s("Select id_student, s_fio, idid from s_g where id_group=") + group
-                               + s(" GROUP BY dbo.s_g.id_student, dbo.s_g.s_fio, idid"));
-    dm_.ADOQ_s_fio.setSort(s("s_fio"));
+           QStringLiteral("Select id_semester, p43, id_rate from g_sem where  id_group=") + group + QStringLiteral("GROUP BY id_semester, p43, id_rate"));
+    reopen(dm_.ADOQ_s_fio, QStringLiteral("Select id_student, s_fio, idid from s_g where id_group=") + group
+                               + QStringLiteral(" GROUP BY dbo.s_g.id_student, dbo.s_g.s_fio, idid"));
+    dm_.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
 
     DBLookupListBox2->setListSource(DBLookupComboBox11->text().isEmpty() ? nullptr : &dm_.DataSource2);
 
-    const QString spec = dm_.ADOQ_g_s.fieldByName(s("spec")).asString();
+    const QString spec = dm_.ADOQ_g_s.fieldByName(QStringLiteral("spec")).asString();
     if (DBLookupComboBox9->hasSelection() && DBLookupComboBox10->hasSelection()) {
         // The year row of the semester's course, taken from the selected semester's own row.
-        const QVariant rate = dm_.ADOQ_g_sem.lookup(s("id_semester"), semesterKey(), s("id_rate"));
-        reopen(dm_.ADOQ_Year, s("Select top (1) g_r_y.* from g_r_y  where id_group=") + group + s(" and id_rate=")
+        const QVariant rate = dm_.ADOQ_g_sem.lookup(QStringLiteral("id_semester"), semesterKey(), QStringLiteral("id_rate"));
+        reopen(dm_.ADOQ_Year, QStringLiteral("Select top (1) g_r_y.* from g_r_y  where id_group=") + group + QStringLiteral(" and id_rate=")
                                   + idText(rate));
-        InfoPanel->setCaption(s(" [") + spec + s("]") + s(" [") + dm_.ADOQ_Year.fieldByName(s("p32")).asString()
-                              + s("]"));
+        InfoPanel->setCaption(QStringLiteral(" [") + spec + QStringLiteral("]") + QStringLiteral(" [") + dm_.ADOQ_Year.fieldByName(QStringLiteral("p32")).asString()
+                              + QStringLiteral("]"));
     } else if (DBLookupComboBox9->hasSelection()) {
-        InfoPanel->setCaption(s(" [") + spec + s("]"));
+        InfoPanel->setCaption(QStringLiteral(" [") + spec + QStringLiteral("]"));
     }
 }
 
@@ -107,11 +105,11 @@ void TForm2::DBLookupComboBox10Click()
     QXDBGridEh1->setDataSource(nullptr);
     DoNavigation_4();
     reopen(dm_.ADOQ_Discipline,
-           s(" SELECT id_group,  id_semester, p34, id_discipline, Kredits, (id_discipline*10+Kredits) as id  FROM "
+           QStringLiteral(" SELECT id_group,  id_semester, p34, id_discipline, Kredits, (id_discipline*10+Kredits) as id  FROM "
              "gr_sem_disc_exam WHERE  id_semester=")
-               + idText(semesterKey()) + s(" and id_group=") + idText(groupKey())
-               + s(" GROUP BY id_group, id_semester, p34, id_discipline, Kredits "));
-    dm_.ADOQ_Discipline.setSort(s("p34"));
+               + idText(semesterKey()) + QStringLiteral(" and id_group=") + idText(groupKey())
+               + QStringLiteral(" GROUP BY id_group, id_semester, p34, id_discipline, Kredits "));
+    dm_.ADOQ_Discipline.setSort(QStringLiteral("p34"));
     DBLookupComboBox11->clearKeyValue();
     DBLookupComboBox11->setEnabled(dm_.ADOQ_Discipline.recordCount() > 0);
 }
@@ -132,22 +130,22 @@ void TForm2::DBLookupComboBox11Click()
     const QString discipline = disciplineField("id_discipline");
     // The head of the department (identifier 1) heads the list; the sheet is opened as his.
     reopen(dm_.ADOQ_t_fio,
-           s(" SELECT 1 as id_teacher,") + db::sqlLiteral(s("  Зав. кафедрой  ")) + s(" as t_fio,")
-               + db::sqlLiteral(s("  Зав. кафедрой ..")) + s(" as s_t_fio") + s(" UNION ")
-               + s(" SELECT DISTINCT  dbo.t_fio.* ")
-               + s(" FROM         dbo.t_fio INNER JOIN dbo.RRNKkrdt ON dbo.t_fio.id_teacher = dbo.RRNKkrdt.id_teacher ")
-               + s(" WHERE     (dbo.RRNKkrdt.id_discipline =") + discipline + s(")") + s(" UNION ")
-               + s(" SELECT DISTINCT dbo.t_fio.* ")
-               + s(" FROM         dbo.t_fio INNER JOIN   dbo.RRNK ON dbo.t_fio.id_teacher = dbo.RRNK.id_teacher INNER JOIN ")
-               + s(" dbo.educ_sh ON dbo.RRNK.id_educ_sh = dbo.educ_sh.id_educ_sh ")
-               + s(" WHERE     (dbo.educ_sh.id_discipline = ") + discipline + s(") order by t_fio "));
-    reopen(dm_.ADOQ_Vremennyi, s("select id_examination, p30 from gr_sem_disc_exam  where id_discipline=") + discipline
-                                   + s(" and id_semester=") + idText(semesterKey()) + s(" and id_group=")
-                                   + idText(groupKey()) + s(" and Kredits=") + disciplineField("Kredits")
-                                   + s(" GROUP BY id_examination, p30"));
+           QStringLiteral(" SELECT 1 as id_teacher,") + db::sqlLiteral(QStringLiteral("  Зав. кафедрой  ")) + QStringLiteral(" as t_fio,")
+               + db::sqlLiteral(QStringLiteral("  Зав. кафедрой ..")) + QStringLiteral(" as s_t_fio") + QStringLiteral(" UNION ")
+               + QStringLiteral(" SELECT DISTINCT  dbo.t_fio.* ")
+               + QStringLiteral(" FROM         dbo.t_fio INNER JOIN dbo.RRNKkrdt ON dbo.t_fio.id_teacher = dbo.RRNKkrdt.id_teacher ")
+               + QStringLiteral(" WHERE     (dbo.RRNKkrdt.id_discipline =") + discipline + QStringLiteral(")") + QStringLiteral(" UNION ")
+               + QStringLiteral(" SELECT DISTINCT dbo.t_fio.* ")
+               + QStringLiteral(" FROM         dbo.t_fio INNER JOIN   dbo.RRNK ON dbo.t_fio.id_teacher = dbo.RRNK.id_teacher INNER JOIN ")
+               + QStringLiteral(" dbo.educ_sh ON dbo.RRNK.id_educ_sh = dbo.educ_sh.id_educ_sh ")
+               + QStringLiteral(" WHERE     (dbo.educ_sh.id_discipline = ") + discipline + QStringLiteral(") order by t_fio "));
+    reopen(dm_.ADOQ_Vremennyi, QStringLiteral("select id_examination, p30 from gr_sem_disc_exam  where id_discipline=") + discipline
+                                   + QStringLiteral(" and id_semester=") + idText(semesterKey()) + QStringLiteral(" and id_group=")
+                                   + idText(groupKey()) + QStringLiteral(" and Kredits=") + disciplineField("Kredits")
+                                   + QStringLiteral(" GROUP BY id_examination, p30"));
     SheetTeacherId = 1;
     if (dm_.ADOQ_Vremennyi.recordCount() >= 1) {
-        DBLookupListBox2->setKeyValue(dm_.ADOQ_Vremennyi.fieldByName(s("id_examination")).value());
+        DBLookupListBox2->setKeyValue(dm_.ADOQ_Vremennyi.fieldByName(QStringLiteral("id_examination")).value());
         DBLookupListBox2Click();
     } else {
         // Nothing of the previous discipline may stay chosen below it.
@@ -161,11 +159,11 @@ void TForm2::DBLookupListBox2Click()
 {
     dm_.ADOQ_exist_FEst.close();
     DBLookupComboBox1->clearKeyValue();
-    reopen(dm_.ADOQ_ebe, s("EXEC SP_RRNK_ebe_var  @id_discipline = ") + disciplineField("id_discipline")
-                             + s(",@id_examination = ") + idText(examinationKey()) + s(",@id_group =       ")
-                             + idText(groupKey()) + s(",@id_semester =    ") + idText(semesterKey()));
+    reopen(dm_.ADOQ_ebe, QStringLiteral("EXEC SP_RRNK_ebe_var  @id_discipline = ") + disciplineField("id_discipline")
+                             + QStringLiteral(",@id_examination = ") + idText(examinationKey()) + QStringLiteral(",@id_group =       ")
+                             + idText(groupKey()) + QStringLiteral(",@id_semester =    ") + idText(semesterKey()));
     if (dm_.ADOQ_ebe.recordCount() == 1) {
-        DBLookupListBox1->setKeyValue(dm_.ADOQ_ebe.fieldByName(s("id_ebe_var")).value());
+        DBLookupListBox1->setKeyValue(dm_.ADOQ_ebe.fieldByName(QStringLiteral("id_ebe_var")).value());
         DBLookupListBox1->setFocus();
         DBLookupListBox1Click();
     } else {
@@ -183,7 +181,7 @@ void TForm2::DBLookupListBox1Click()
 
     ClearGradeMenu();
     const QString form = idText(examinationKey());
-    reopen(dm_.ADOQ_estimation, s("Select * from est2 where id_examination=") + form);
+    reopen(dm_.ADOQ_estimation, QStringLiteral("Select * from est2 where id_examination=") + form);
 
     const TExamIds& e = ExamIds;
     const TGradeIds& g = GradeIds;
@@ -194,25 +192,25 @@ void TForm2::DBLookupListBox1Click()
         return false;
     };
     if (is({e.Exam, e.ControlWork, e.FinalGrade, e.CourseProject, e.DiffCredit, e.CourseWork})) {
-        appendGradeItem(s("н/я"), g.Absent);
-        appendGradeItem(s("н/у"), g.Unsatisfactory);
-        appendGradeItem(s("удов"), g.Satisfactory);
-        appendGradeItem(s("хор"), g.Good);
-        appendGradeItem(s("отл"), g.Excellent);
+        appendGradeItem(QStringLiteral("н/я"), g.Absent);
+        appendGradeItem(QStringLiteral("н/у"), g.Unsatisfactory);
+        appendGradeItem(QStringLiteral("удов"), g.Satisfactory);
+        appendGradeItem(QStringLiteral("хор"), g.Good);
+        appendGradeItem(QStringLiteral("отл"), g.Excellent);
     } else if (is({e.Credit})) {
-        appendGradeItem(s("зачёт"), g.Credited);
-        appendGradeItem(s("н/з"), g.NotCredited);
+        appendGradeItem(QStringLiteral("зачёт"), g.Credited);
+        appendGradeItem(QStringLiteral("н/з"), g.NotCredited);
     } else if (is({e.Attestation})) {
-        appendGradeItem(s("Аттестован"), g.Attested);
+        appendGradeItem(QStringLiteral("Аттестован"), g.Attested);
     }
 
     reopen(dm_.ADOQ_exist_FEst,
-           s("SELECT DISTINCT dbo.mark_mag.id_f_est, dbo.f_est.p109 FROM dbo.mark_mag INNER JOIN dbo.f_est ON "
+           QStringLiteral("SELECT DISTINCT dbo.mark_mag.id_f_est, dbo.f_est.p109 FROM dbo.mark_mag INNER JOIN dbo.f_est ON "
              "dbo.mark_mag.id_f_est = dbo.f_est.id_f_e WHERE (dbo.mark_mag.id_group = ")
-               + idText(groupKey()) + s(") ") + s("AND (dbo.mark_mag.id_semester = ") + idText(semesterKey()) + s(") ")
-               + s("AND (dbo.mark_mag.id_discipline = ") + disciplineField("id_discipline") + s(") ")
-               + s("AND (dbo.mark_mag.id_examination = ") + form + s(") ") + s("Union ")
-               + s("Select id_f_e as id_f_est,dbo.f_est.p109 ") + s("FROM dbo.f_est where id_f_e=1"));
+               + idText(groupKey()) + QStringLiteral(") ") + QStringLiteral("AND (dbo.mark_mag.id_semester = ") + idText(semesterKey()) + QStringLiteral(") ")
+               + QStringLiteral("AND (dbo.mark_mag.id_discipline = ") + disciplineField("id_discipline") + QStringLiteral(") ")
+               + QStringLiteral("AND (dbo.mark_mag.id_examination = ") + form + QStringLiteral(") ") + QStringLiteral("Union ")
+               + QStringLiteral("Select id_f_e as id_f_est,dbo.f_est.p109 ") + QStringLiteral("FROM dbo.f_est where id_f_e=1"));
     DBLookupComboBox1->setKeyValue(1);
     DBLookupComboBox1->setFocus();
     DBLookupComboBox1Click();
@@ -220,6 +218,9 @@ void TForm2::DBLookupListBox1Click()
 
 void TForm2::appendGradeItem(const QString& caption, qint32 grade)
 {
+    // A grade missing from the grade list has no identifier to store.
+    if (grade <= 0)
+        return;
     QAction* item = PopupMenu1->addAction(caption);
     item->setData(grade);
     connect(item, &QAction::triggered, this, ui::guarded([this, item] { GradeMenuItemClick(item); }));
@@ -238,7 +239,7 @@ void TForm2::GradeMenuItemClick(QAction* item)
 {
     db::StoredProc& sheet = dm_.ADO_SP_Sort;
     sheet.edit();
-    sheet.fieldByName(s("id_estimation")).setAsInteger(item->data().toInt());
+    sheet.fieldByName(QStringLiteral("id_estimation")).setAsInteger(item->data().toInt());
     sheet.post();
 }
 

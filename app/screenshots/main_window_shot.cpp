@@ -1,45 +1,22 @@
 // The login window at both heights, the main window after the demo user logged in, and
 // open sheets: the demo user's, the same sheet read-only for the viewer, an extramural one.
+#include "app/screenshots/shot_helpers.h"
 #include "app/screenshots/shots.h"
 
 #include "data/dm_cde_3.h"
 #include "data/login_window.h"
-#include "data/settings_file.h"
 #include "platform/ui/db_lookup_combo_box.h"
 #include "sheet/main_window.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
 
 using namespace qel;
-
-void writeDemoSettings(const QString& dataDir)
-{
-    writeSettingsFile(dataDir + QStringLiteral("/QEL"), {QStringLiteral("qel_start"), QStringLiteral("qel13start"),
-                                                         QStringLiteral("QEL"), QStringLiteral("embedded")});
-}
-
-// Types the login into the modal login window as soon as it shows, and clicks "log in".
-void answerLogin(const QString& login, const QString& password)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, login, password] {
-        auto* form = qobject_cast<TForm8*>(QApplication::activeModalWidget());
-        if (!form)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        form->Login_Edit->setText(login);
-        form->Password_Edit->setText(password);
-        form->SpeedButton2->click();
-    });
-    timer->start();
-}
+using shots::answerLogin;
+using shots::pick;
+using shots::writeDemoSettings;
 
 const shots::Shot loginShot("login_window", [](shots::ShotContext& ctx) {
     writeDemoSettings(ctx.dataDir);
@@ -66,17 +43,6 @@ const shots::Shot mainWindowShot("main_window", [](shots::ShotContext& ctx) {
     window.show();
     ctx.save(&window, QStringLiteral("main_window"));
 });
-
-// Picks the listed row showing the text, as a user does.
-void pick(ui::DBLookupComboBox* control, const QString& text)
-{
-    for (int row = 0; row < control->count(); ++row)
-        if (control->itemText(row) == text) {
-            control->pickRow(row);
-            return;
-        }
-    throw Error(QStringLiteral("%1: no row \"%2\"").arg(control->objectName(), text));
-}
 
 // Logs in, picks group, semester and discipline (the sheet opens by itself) and saves it.
 void sheetShot(shots::ShotContext& ctx, const char* login, const char* password, const QString& group,
@@ -107,6 +73,13 @@ const shots::Shot sheetShot2("sheet_read_only", [](shots::ShotContext& ctx) {
 const shots::Shot sheetShot3("sheet_extramural", [](shots::ShotContext& ctx) {
     sheetShot(ctx, "demo", "demo2026", QStringLiteral("ИВТз-24"), QStringLiteral("2 семестр"),
               QStringLiteral("Программирование"), QStringLiteral("sheet_extramural"));
+});
+
+// A credit sheet with a student marked "н/п" (light blue row) and one refused admission
+// ("н/д", light red cell).
+const shots::Shot sheetShot4("sheet_np_admission", [](shots::ShotContext& ctx) {
+    sheetShot(ctx, "demo", "demo2026", QStringLiteral("ИВТ-24"), QStringLiteral("3 семестр"),
+              QStringLiteral("Иностранный язык"), QStringLiteral("sheet_np_admission"));
 });
 
 } // namespace

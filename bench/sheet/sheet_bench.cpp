@@ -56,6 +56,7 @@ public:
     int sheetGridCol() const override { return 0; }
     QString sheetColumnTitle(int) const override { return {}; }
     void setSelectorsEnabled(bool) override {}
+    bool sheetEditable() const override { return true; }
 
 private:
     db::DataSet& sheet_;

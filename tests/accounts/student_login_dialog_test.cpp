@@ -47,8 +47,40 @@ TEST(StudentLoginDialog, TypingIsLowerCaseLimitedAndEnablesSaving)
     test::typeText(d.form->LabeledEdit1, QStringLiteral("Ivanov.I"));
     EXPECT_EQ(d.form->LabeledEdit1->text(), QStringLiteral("ivanov.i"));
     EXPECT_TRUE(d.form->SpeedButton2->isEnabled());
-    test::typeText(d.form->LabeledEdit2, QString(45, QLatin1Char('X')));
-    EXPECT_EQ(d.form->LabeledEdit2->text(), QString(40, QLatin1Char('x')));
+    // The 41st character cannot be typed into either box.
+    for (QLineEdit* box : {d.form->LabeledEdit1, d.form->LabeledEdit2}) {
+        box->clear();
+        test::typeText(box, QString(41, QLatin1Char('X')));
+        EXPECT_EQ(box->text(), QString(40, QLatin1Char('x'))) << box->objectName().toStdString();
+    }
+}
+
+TEST(StudentLoginDialog, AnEmptyLoginOrACharacterTheCodePageCannotHoldIsRefused)
+{
+    struct Case {
+        QString login;
+        QString password;
+        QString message;
+    };
+    const QString allowed = QStringLiteral(" может содержать только латинские и русские буквы, цифры, пробел и знаки "
+                                           "препинания (символы кодировки Windows-1251). Символ \"%1\" недопустим.");
+    const Case cases[] = {
+        {QString(), QStringLiteral("secret"), QStringLiteral("Введите логин студента.")},
+        {QStringLiteral("   "), QStringLiteral("secret"), QStringLiteral("Введите логин студента.")},
+        {QStringLiteral("ivanov.p"), QStringLiteral("пароль中文"), QStringLiteral("Пароль") + allowed.arg(QStringLiteral("中"))},
+        {QStringLiteral("ivanov✓"), QStringLiteral("secret"), QStringLiteral("Логин") + allowed.arg(QStringLiteral("✓"))},
+    };
+    for (const Case& c : cases) {
+        Dialog d(QStringLiteral("refused"));
+        d.form->LabeledEdit1->setText(c.login);
+        d.form->LabeledEdit2->setText(c.password);
+        QTest::mouseClick(d.form->SpeedButton2, Qt::LeftButton);
+        ASSERT_EQ(d.dialogs.count(), 1) << c.message.toStdString();   // no first-login question
+        EXPECT_EQ(d.dialogs.last().text, c.message);
+        EXPECT_EQ(d.dialogs.last().title, QStringLiteral("Ошибка"));
+        EXPECT_EQ(d.dialogs.last().icon, ui::MsgIcon::Error);
+        EXPECT_EQ(d.form->result(), 0);
+    }
 }
 
 TEST(StudentLoginDialog, ALoginTakenByAnotherStudentOrAStaffUserIsRefused)

@@ -5,6 +5,7 @@
 #include "platform/db/query.h"
 #include "server/server.h"
 #include "tests/datamodule/dm_fixture.h"
+#include "tests/support/recording_dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -145,8 +146,9 @@ TEST_F(IntegrationTest, CalculatedFieldsAndTheGradeNameSize)
     EXPECT_DOUBLE_EQ(f("ball1").asFloat(), 58);   // recomputed while editing
     dm.ADO_SP_Sort.post();
     EXPECT_DOUBLE_EQ(scalar(QStringLiteral("SELECT m2 FROM mark_mag WHERE id_student=1 AND id_f_est=1")).toDouble(), 50);
-    // Calculated fields are never written: ball stays what it was.
-    EXPECT_DOUBLE_EQ(scalar(QStringLiteral("SELECT ball FROM mark_mag WHERE id_student=1 AND id_f_est=1")).toDouble(), 70);
+    // Calculated fields are never written themselves; the rule before a post stores the
+    // computed total in ball.
+    EXPECT_DOUBLE_EQ(scalar(QStringLiteral("SELECT ball FROM mark_mag WHERE id_student=1 AND id_f_est=1")).toDouble(), 58);
 }
 
 TEST_F(IntegrationTest, EditPostCancelDeleteWriteToMarkMag)
@@ -365,6 +367,7 @@ TEST_F(IntegrationTest, TheSecondOfTwoEditsOfOneRowFails)
     a.fieldByName(QStringLiteral("m1")).setAsFloat(9);
     b.fieldByName(QStringLiteral("m1")).setAsFloat(10);
     a.post();
+    test::RecordingDialogs dialogs;
     try {
         b.post();
         FAIL() << "the second post succeeded";
@@ -372,7 +375,9 @@ TEST_F(IntegrationTest, TheSecondOfTwoEditsOfOneRowFails)
         EXPECT_EQ(e.message(), QStringLiteral("Row cannot be located for updating. Some values may have been changed "
                                               "since it was last read."));
     }
-    EXPECT_EQ(b.state(), db::DataSetState::Edit);
+    // The sheet's post-error rule told the user and dropped the row's changes.
+    EXPECT_EQ(dialogs.count(), 1);
+    EXPECT_EQ(b.state(), db::DataSetState::Browse);
     EXPECT_DOUBLE_EQ(scalar(QStringLiteral("SELECT m1 FROM mark_mag WHERE id_mark_mag=%1").arg(id)).toDouble(), 9);
 
     // A field the first client did not touch still goes through for the second.

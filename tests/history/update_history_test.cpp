@@ -1,5 +1,5 @@
 // The change history recorder on a real dataset: what it describes on post and delete,
-// when it hands the statements over, and how an error unhooks it.
+// when it hands the statements over, and that recording survives a failed post.
 #include "history/update_history.h"
 #include "platform/db/query.h"
 #include "tests/fixtures/demo_fixture.h"
@@ -96,21 +96,28 @@ TEST(UpdateHistory, DeleteDescribesEveryDataFieldAndExecutesAfterwards)
                                       .arg(r.id));
 }
 
-TEST(UpdateHistory, AnEditOrPostErrorUnhooksTheRecorder)
+TEST(UpdateHistory, APostErrorReachesTheDatasetsHandlerAndRecordingGoesOn)
 {
     Recorder r(QStringLiteral("error"));
+    int ownErrors = 0;
+    r.rec.Detach();
+    r.q.onPostError = [&](db::DataSet&, const qel::Error&, db::DataAction&) { ++ownErrors; };
+    r.rec.Attach(&r.q, QStringLiteral("mark_mag"), QStringLiteral("id_mark_mag"), true, true);
     r.q.edit();
     r.f("m1").setAsFloat(9);
     r.fx.admin(QStringLiteral("UPDATE mark_mag SET m1 = 6 WHERE id_mark_mag = ?"), {r.id}); // someone else was quicker
     EXPECT_THROW(r.q.post(), db::DbError);
-    EXPECT_EQ(r.rec.DataSet, nullptr);
-    EXPECT_FALSE(static_cast<bool>(r.q.onPostError));
+    EXPECT_EQ(ownErrors, 1);
+    EXPECT_EQ(r.rec.DataSet, &r.q);
+    EXPECT_TRUE(r.executed.isEmpty());   // the failed post is not recorded
+
     r.q.cancel();
     r.q.refresh();
     r.q.edit();
     r.f("m1").setAsFloat(10);
     r.q.post();
-    EXPECT_TRUE(r.executed.isEmpty());
+    EXPECT_EQ(r.executed,
+              QStringList{QStringLiteral("mark_mag|id_mark_mag|Поле \"m1\" изменило значение \"6\" на \"10\".")});
 }
 
 TEST(UpdateHistory, DetachRestoresTheDatasetsOwnHandlers)

@@ -97,19 +97,19 @@ TEST(GradeForTotal, IntervalsIncludeTheirLowerBoundOnly)
         {ControlKind::None, 80, 8, G.Dash},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(gradeForTotal(G, s, c.kind, c.total, c.stored), c.grade) << int(c.kind) << " " << c.total;
+        EXPECT_EQ(scaleGrade(G, s, c.kind, c.total, c.stored), c.grade) << int(c.kind) << " " << c.total;
 
     // " н/п" on graded and attestation sheets only when 0 lies in none of the intervals before.
     TGradeScale noFail = s;
     noFail.Unsatisfactory = kNone;
     noFail.NotAttested = kNone;
-    EXPECT_EQ(gradeForTotal(G, s, ControlKind::Graded, 0, G.NP), G.Unsatisfactory);
-    EXPECT_EQ(gradeForTotal(G, noFail, ControlKind::Graded, 0, G.NP), G.NP);
-    EXPECT_EQ(gradeForTotal(G, noFail, ControlKind::Attestation, 0, G.NP), G.NP);
+    EXPECT_EQ(scaleGrade(G, s, ControlKind::Graded, 0, G.NP), G.Unsatisfactory);
+    EXPECT_EQ(scaleGrade(G, noFail, ControlKind::Graded, 0, G.NP), G.NP);
+    EXPECT_EQ(scaleGrade(G, noFail, ControlKind::Attestation, 0, G.NP), G.NP);
     // Absent has an interval only where the scale gives one.
     TGradeScale absent = noFail;
     absent.Absent = {0, 1};
-    EXPECT_EQ(gradeForTotal(G, absent, ControlKind::Graded, 0.5, 8), G.Absent);
+    EXPECT_EQ(scaleGrade(G, absent, ControlKind::Graded, 0.5, 8), G.Absent);
 }
 
 TEST(GradeNameForTotal, ComputedStoredAndCompositeNames)
@@ -160,7 +160,7 @@ TEST(GradeNameForTotal, ComputedStoredAndCompositeNames)
         in.stored = c.stored;
         in.composite = c.composite;
         in.belowMinimum = c.below;
-        EXPECT_EQ(gradeNameForTotal(in, c.total), c.expected) << c.what;
+        EXPECT_EQ(scaleGradeName(in, c.total), c.expected) << c.what;
     }
 }
 

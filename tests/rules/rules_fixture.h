@@ -31,6 +31,7 @@ public:
     int sheetGridCol() const override { return 0; }
     QString sheetColumnTitle(int) const override { return {}; }
     void setSelectorsEnabled(bool) override {}
+    bool sheetEditable() const override { return true; }
 };
 
 class RulesTest : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include "platform/ui/db_lookup_list_box.h"
 #include "platform/ui/grid_column.h"
 #include "platform/ui/qx_db_grid_eh.h"
+#include "tests/support/keys.h"
 #include "tests/support/modal.h"
 
 #include <QApplication>
@@ -74,6 +75,62 @@ void SheetWindowTest::pickSheet(const QString& group, const QString& semester, c
     pick(window->DBLookupComboBox9, group);
     pick(window->DBLookupComboBox10, semester);
     pick(window->DBLookupComboBox11, discipline);
+}
+
+void SheetWindowTest::openDemoSheet()
+{
+    pickSheet(QStringLiteral("ИВТ-24"), QStringLiteral("3 семестр"), QStringLiteral("Дискретная математика"));
+    ASSERT_TRUE(fx->dm->ADO_SP_Sort.active());
+    ASSERT_EQ(rows(), 10);
+}
+
+void SheetWindowTest::clickCell(int row, const QString& fieldName)
+{
+    ui::TQXDBGridEh* grid = window->QXDBGridEh1;
+    const int column = columnOf(fieldName);
+    ASSERT_GE(column, 0) << fieldName.toStdString();
+    grid->scrollTo(grid->model()->index(row, column));
+    const QRect r = grid->visualRect(grid->model()->index(row, column));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+}
+
+void SheetWindowTest::type(const QString& text)
+{
+    QWidget* w = QApplication::focusWidget();
+    typeText(w ? w : window->QXDBGridEh1, text);
+}
+
+void SheetWindowTest::key(int k, Qt::KeyboardModifiers modifiers)
+{
+    QWidget* w = QApplication::focusWidget();
+    QTest::keyClick(w ? w : window->QXDBGridEh1, Qt::Key(k), modifiers);
+}
+
+int SheetWindowTest::rowOfStudent(int student) const
+{
+    for (int r = 0; r < rows(); ++r)
+        if (value(r, QStringLiteral("id_student")).toInt() == student)
+            return r;
+    return -1;
+}
+
+QVariant SheetWindowTest::stored(const QVariant& idMarkMag, const QString& column) const
+{
+    return fx->adminScalar(QStringLiteral("SELECT %1 FROM mark_mag WHERE id_mark_mag = ?").arg(column), {idMarkMag});
+}
+
+QStringList SheetWindowTest::auditRows() const
+{
+    QStringList out;
+    const wire::BatchResult r = fx->admin(QStringLiteral(
+        "SELECT [table], row_id, descr, QEL_User FROM QEL_LOG ORDER BY id_qel_log"));
+    for (const wire::Row& row : r.resultSets.value(0).rows) {
+        QStringList cells;
+        for (const QVariant& v : row)
+            cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
 }
 
 QStringList SheetWindowTest::listed(ui::DBLookupComboBox* control)

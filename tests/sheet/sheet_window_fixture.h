@@ -37,6 +37,22 @@ protected:
     static QStringList listed(ui::DBLookupComboBox* control);
     static QStringList listed(ui::DBLookupListBox* control);
 
+    // The demo's examination sheet: ИВТ-24, 3 семестр, "Дискретная математика" (scale
+    // variant 1, statement form "Ведомость", ten students).
+    void openDemoSheet();
+
+    // Acting on the sheet grid as a user: a click on a row's cell (by its field), typed
+    // text, a key on the focused widget.
+    void clickCell(int row, const QString& fieldName);
+    void type(const QString& text);
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // The row of the open sheet that shows a student (by id_student); -1 when none does.
+    int rowOfStudent(int student) const;
+    // A column of the stored mark_mag row.
+    QVariant stored(const QVariant& idMarkMag, const QString& column) const;
+    // The audit rows written since the test began, oldest first: "table|row_id|descr|QEL_User".
+    QStringList auditRows() const;
+
     // The sheet grid: column titles, a cell's text by its field, a value of the sheet's row.
     QStringList titles() const;
     int columnOf(const QString& fieldName) const;

@@ -1,0 +1,29 @@
+// What several shots do: the demo database's settings file, a login answered as the user
+// types it, a pick in a selector, and an action on a modal window once it shows.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace qel::ui {
+class DBLookupComboBox;
+}
+
+namespace qel::shots {
+
+// The settings file of the embedded demo database in the shot's data folder.
+void writeDemoSettings(const QString& dataDir);
+
+// Types the login into the modal login window as soon as it shows, and clicks "log in".
+void answerLogin(const QString& login, const QString& password);
+
+// Picks the listed row showing the text, as a user does.
+void pick(ui::DBLookupComboBox* control, const QString& text);
+
+// Runs the action on the first modal window of the class that shows (inside its own event
+// loop); the action closes it.
+void whenModalShown(const char* className, std::function<void(QWidget*)> action);
+
+} // namespace qel::shots
