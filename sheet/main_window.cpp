@@ -283,6 +283,8 @@ void TForm2::connectHandlers()
     DBLookupComboBox10->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox10Enter(); };
     DBLookupComboBox11->onEnter = [this](ui::DBLookupComboBox&) { DBLookupComboBox11Enter(); };
     connect(N2, &QAction::triggered, this, ui::guarded([this] { N2Click(); }));
+    connect(SpeedButton1, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton1Click(); }));
+    connect(Timer1, &QTimer::timeout, this, ui::guarded([this] { Timer1Timer(); }));
     connect(SpeedButton2, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton2Click(); }));
 }
 

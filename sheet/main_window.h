@@ -22,6 +22,7 @@ class TDM_CDE_3;
 }
 namespace db {
 class DataSet;
+struct Bookmark;
 }
 namespace ui {
 struct GridDrawState;
@@ -114,6 +115,12 @@ public:
     // "Шифр Студентов": the student codes window; student names and codes are reloaded
     // when it changed any.
     void SpeedButton2Click();
+    // "Установить дату": the picker's date as the hand-in date of every row shown.
+    void SpeedButton1Click();
+    // The deferred reopening of the sheet after a deletion.
+    void Timer1Timer();
+    // Rows are being deleted from the sheet; Timer1 waits until it is over.
+    bool DeletionRunning = false;
     // ---- mark entry ------------------------------------------------------------------------
     // Checks a value typed into "№" or a checkpoint column before it is written.
     void QXDBGridEh1Columns7UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,
@@ -183,6 +190,7 @@ private:
     std::optional<PendingAdmission> pendingAdmission_;
     void applyAdmissionToOtherRows(const PendingAdmission& admission);
     bool pointSumLimitOn();
+    void restoreAfterDateForAll(const db::Bookmark& current);
 
     data::TDM_CDE_3& dm_;
 };

@@ -1,4 +1,4 @@
-// What several shots do: the demo database's settings file, a login answered as the user
+// What several shots do: the demo database with a login of their own, its settings file, a login answered as the user
 // types it, a pick in a selector, and an action on a modal window once it shows.
 #pragma once
 
@@ -12,6 +12,11 @@ class DBLookupComboBox;
 }
 
 namespace qel::shots {
+
+// Creates the demo database in the shot's data folder with an administrator login of the
+// given name and returns the connection string of that login (for shots that connect
+// without the login window).
+QString demoDatabase(const QString& dataDir, const QString& login);
 
 // The settings file of the embedded demo database in the shot's data folder.
 void writeDemoSettings(const QString& dataDir);

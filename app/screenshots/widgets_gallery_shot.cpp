@@ -1,6 +1,7 @@
 // The data-aware widgets on one page, on the embedded demo database: the grid with
 // two-level titles, footer sums, a selected block of rows and coloured cells, and the
 // other controls the windows are built from.
+#include "app/screenshots/shot_helpers.h"
 #include "app/screenshots/shots.h"
 
 #include "platform/db/connection.h"
@@ -22,10 +23,8 @@
 #include "platform/ui/qx_db_grid_eh.h"
 #include "platform/ui/status_bar.h"
 #include "platform/ui/up_down_edit.h"
-#include "server/server.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -37,21 +36,6 @@ namespace {
 using namespace qel;
 using namespace qel::ui;
 
-// The demo database of the shot's data folder, with a login for the gallery.
-QString prepareDatabase(const QString& dataDir)
-{
-    const QString path = dataDir + QStringLiteral("/QEL.sqlite");
-    server::createDatabase(path, true);
-    const QString salt = QStringLiteral("gallery"), password = QStringLiteral("gallery1");
-    const QString hash = QString::fromLatin1(
-        QCryptographicHash::hash((salt + QLatin1Char(':') + password).toUtf8(), QCryptographicHash::Sha256).toHex());
-    server::Session::administrator(path)->execute(
-        QStringLiteral("INSERT INTO sys_logins (name, password_hash, salt, role) VALUES ('gallery', ?, ?, 'admin')"),
-        {hash, salt});
-    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;User ID=gallery;Initial Catalog=QEL;Data Source=embedded")
-        .arg(password);
-}
-
 Label* boldNavy(const QString& text, QWidget* parent)
 {
     return new Label(text, pixelFont(11, true), colors::navy(), parent);
@@ -59,7 +43,7 @@ Label* boldNavy(const QString& text, QWidget* parent)
 
 const qel::shots::Shot widgetsGalleryShot("widgets_gallery", [](qel::shots::ShotContext& ctx) {
     db::Connection connection(QStringLiteral("ADO_CDE"));
-    connection.setConnectionString(prepareDatabase(ctx.dataDir));
+    connection.setConnectionString(qel::shots::demoDatabase(ctx.dataDir, QStringLiteral("gallery")));
 
     // One sheet of the first group: the discipline, semester and form of control of its first mark.
     db::Query first(&connection, QStringLiteral("ADOQ_Exec"));

@@ -414,7 +414,7 @@ QVariant DataSet::fieldValue(const Field& f) const
 
 QVariant DataSet::fieldOldValue(const Field& f) const
 {
-    if ((state_ == DataSetState::Edit || state_ == DataSetState::Insert) && f.isData()) {
+    if (editing() && f.isData()) {
         if (state_ == DataSetState::Insert)
             return QVariant();
         return valueIn(records_[size_t(editRecord_)], f);
@@ -445,7 +445,7 @@ void DataSet::setFieldValue(Field& f, const QVariant& v)
         calcTarget_->extra[f.slot_] = value;
         return;
     }
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         throw DbError(QStringLiteral("%1: набор данных не в режиме редактирования или вставки").arg(name_));
     if (f.readOnly())
         throw DbError(QStringLiteral("Поле \"%1\" нельзя изменить").arg(f.displayLabel()));

@@ -73,6 +73,8 @@ public:
     void setActive(bool on) { on ? open() : close(); }
     bool active() const { return state_ != DataSetState::Inactive; }
     DataSetState state() const { return state_; }
+    // A row is being edited or inserted: its values live in the edit buffer until posted.
+    bool editing() const { return state_ == DataSetState::Edit || state_ == DataSetState::Insert; }
     // Reads the rows again with the same command; posts a pending change first and keeps
     // the current row (by its key when the dataset has one, otherwise by position).
     void refresh();
@@ -152,6 +154,8 @@ public:
     // Asks bound controls to write values typed but not yet written (post and
     // checkBrowseMode do this first).
     void updateRecord();
+    // In edit or insert state: a row is being changed.
+    bool editing() const { return state_ == DataSetState::Edit || state_ == DataSetState::Insert; }
     bool modified() const { return modified_; }
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool on) { readOnly_ = on; }

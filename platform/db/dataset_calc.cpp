@@ -206,7 +206,7 @@ void DataSet::invalidateCalculations()
     bumpEpoch();
     if (!active())
         return;
-    if (state_ == DataSetState::Edit || state_ == DataSetState::Insert)
+    if (editing())
         computeExtras(editBuf_, editRecord_, false);
     if (!view_.empty())
         notify([&](DataSetObserver* o) { o->dataSetRowsChanged(0, int(view_.size()) - 1); });
@@ -216,7 +216,7 @@ QVariant DataSet::rowValue(int row, const Field& f)
 {
     if (!active() || row < 0 || row >= int(view_.size()) || &f.dataSet() != this)
         return {};
-    if ((state_ == DataSetState::Edit || state_ == DataSetState::Insert) && row == cur_)
+    if (editing() && row == cur_)
         return valueIn(editBuf_, f);
     return storedValue(view_[size_t(row)], f);
 }

@@ -12,7 +12,7 @@ namespace qel::db {
 
 void DataSet::updateRecord()
 {
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         return;
     for (DataSetObserver* o : std::vector<DataSetObserver*>(observers_))
         if (std::find(observers_.begin(), observers_.end(), o) != observers_.end())
@@ -21,10 +21,10 @@ void DataSet::updateRecord()
 
 void DataSet::checkBrowseMode()
 {
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         return;
     updateRecord();
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         return;
     if (modified_)
         post();
@@ -37,7 +37,7 @@ void DataSet::checkBrowseMode()
 void DataSet::edit()
 {
     checkActive();
-    if (state_ == DataSetState::Edit || state_ == DataSetState::Insert)
+    if (editing())
         return;
     if (view_.empty()) {
         insert();
@@ -132,20 +132,20 @@ void DataSet::removeRecord(int rec)
 void DataSet::post()
 {
     checkActive();
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         return;
     updateRecord();
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         return;
     fire(&DataSet::beforePost);
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         return;
     withErrorHandler(&DataSet::onPostError, [this] {
-        if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+        if (!editing())
             return;   // a handler cancelled before retrying
         writeRecord();
     });
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         return;
     Record& r = records_[size_t(editRecord_)];
     r.data = editBuf_.data;
@@ -311,10 +311,10 @@ void DataSet::writeChanges(const wire::Row& oldRow, wire::Row& newRow, const std
 
 void DataSet::cancel()
 {
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         return;
     fire(&DataSet::beforeCancel);
-    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    if (!editing())
         return;
     const int previous = cur_;
     const bool wasInsert = state_ == DataSetState::Insert;
@@ -458,7 +458,7 @@ void DataSet::updateBatch()
 void DataSet::cancelBatch()
 {
     checkActive();
-    if (state_ == DataSetState::Edit || state_ == DataSetState::Insert)
+    if (editing())
         cancel();
     if (pending_.empty())
         return;

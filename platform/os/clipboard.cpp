@@ -1,4 +1,6 @@
-// Private formats live on the Qt clipboard as MIME types derived from their names.
+// Private formats live on the Qt clipboard as MIME types named exactly as the formats, so
+// another program that registers the same name (under X11 a format's name is its target
+// atom) finds the content.
 #include "platform/os/clipboard.h"
 
 #include <QClipboard>
@@ -21,11 +23,6 @@ Registry& registry()
     return r;
 }
 
-QString mimeFor(const QString& name)
-{
-    return QStringLiteral("application/x-qel-") + QString::fromLatin1(name.toUtf8().toPercentEncoding());
-}
-
 } // namespace
 
 unsigned registerClipboardFormat(const QString& name)
@@ -36,7 +33,7 @@ unsigned registerClipboardFormat(const QString& name)
         return *it;
     const unsigned number = r.next++;
     r.byName.insert(key, number);
-    r.mimeByNumber.insert(number, mimeFor(name));
+    r.mimeByNumber.insert(number, name);
     return number;
 }
 
@@ -60,6 +57,8 @@ void writeClipboard(unsigned format, const QByteArray& bytes)
     data->setData(mime, bytes);
     QGuiApplication::clipboard()->setMimeData(data);
 }
+
+QString clipboardFormatName(unsigned format) { return registry().mimeByNumber.value(format); }
 
 void writeClipboardText(const QString& text)
 {

@@ -108,4 +108,43 @@ QString fromCp1251(const QByteArray& bytes)
     return out;
 }
 
+namespace {
+
+// Valid UTF-8 holding at least one multi-byte sequence.
+bool isMultiByteUtf8(const QByteArray& bytes)
+{
+    bool multi = false;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        int follow = 0;
+        if (b < 0x80)
+            follow = 0;
+        else if (b >= 0xC2 && b <= 0xDF)
+            follow = 1;
+        else if (b >= 0xE0 && b <= 0xEF)
+            follow = 2;
+        else if (b >= 0xF0 && b <= 0xF4)
+            follow = 3;
+        else
+            return false;
+        if (i + follow >= n && follow > 0)
+            return false;
+        for (int k = 1; k <= follow; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        multi = multi || follow > 0;
+        i += 1 + follow;
+    }
+    return multi;
+}
+
+} // namespace
+
+bool plausibleCp1251(const QByteArray& bytes)
+{
+    return !bytes.contains('\x98') && !isMultiByteUtf8(bytes);
+}
+
 } // namespace qel::os

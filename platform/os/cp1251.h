@@ -27,4 +27,9 @@ QChar firstNonCp1251(const QString& text);
 // dialog both ask it.
 QString passwordCharactersRefusal(const QString& password);
 
+// Whether bytes read from outside can be Windows-1251 text: none is the unassigned byte
+// 0x98, and they are not UTF-8 with multi-byte characters (Russian Windows-1251 text
+// practically never forms valid UTF-8 sequences, while UTF-8 Russian always does).
+bool plausibleCp1251(const QByteArray& bytes);
+
 } // namespace qel::os

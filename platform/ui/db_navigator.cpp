@@ -93,11 +93,6 @@ QIcon glyph(NavigateButton b, const QColor& colour)
     return QIcon(pm);
 }
 
-bool editing(const db::DataSet* ds)
-{
-    return ds && (ds->state() == db::DataSetState::Edit || ds->state() == db::DataSetState::Insert);
-}
-
 } // namespace
 
 DBNavigator::DBNavigator(QWidget* parent) : QWidget(parent)
@@ -170,7 +165,7 @@ void DBNavigator::updateButtons()
 {
     db::DataSet* ds = source_ && source_->enabled() ? source_->dataSet() : nullptr;
     const bool active = ds && ds->active();
-    const bool edit = editing(ds);
+    const bool edit = ds && ds->editing();
     const int row = active ? ds->currentRow() : -1;
     const int count = active ? ds->recordCount() : 0;
     const bool modifiable = active && ds->canModify();

@@ -5,6 +5,20 @@
 
 namespace qel::ui {
 
+void GridCanvas::begin(QPainter* painter, const QRect& clip, int row)
+{
+    painter_ = painter;
+    clip_ = clip;
+    row_ = row;
+}
+
+void GridCanvas::end()
+{
+    painter_ = nullptr;
+    clip_ = QRect();
+    row_ = -1;
+}
+
 void GridCanvas::fillRect(const QRect& rect)
 {
     if (painter_)

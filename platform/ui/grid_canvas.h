@@ -1,5 +1,5 @@
 // What a cell-drawing handler paints with: the painter of the cell being drawn, the brush
-// (background) and font the grid prepared, and simple text output.
+// (background) and font the grid prepared, the row being drawn, and simple text output.
 #pragma once
 
 #include "platform/ui/grid_types.h"
@@ -14,6 +14,12 @@ class GridCanvas {
 public:
     QPainter* painter() const { return painter_; }
     bool isActive() const { return painter_ != nullptr; }
+    // The data row of the cell being drawn; -1 outside drawing.
+    int row() const { return row_; }
+
+    // Around the drawing of one cell (the grid's delegate does this).
+    void begin(QPainter* painter, const QRect& clip, int row);
+    void end();
 
     QColor brush;        // background of the next fillRect
     GridFont font;       // font and text colour of the next textOut
@@ -28,9 +34,9 @@ public:
     int textHeight(const QString& text) const;
 
 private:
-    friend class TQXDBGridEh;
     QPainter* painter_ = nullptr;
     QRect clip_;
+    int row_ = -1;
 };
 
 } // namespace qel::ui

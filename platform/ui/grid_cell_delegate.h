@@ -1,5 +1,7 @@
-// The grid's item delegate: hands cell painting and cell editors to the grid, and routes
-// the keys typed into an editor through the grid's key handlers.
+// The grid's item delegate: paints each cell (colours and fonts of its drawing state, the
+// cell parameter and cell drawing handlers, grid lines, the current cell's edit buttons),
+// makes the cell editors (text with mask, pick list, lookup list), loads them and commits
+// their text or key through the model.
 #pragma once
 
 #include <QStyledItemDelegate>
@@ -7,11 +9,13 @@
 namespace qel::ui {
 
 class TQXDBGridEh;
+class GridModel;
+struct GridDrawState;
 
 class GridCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit GridCellDelegate(TQXDBGridEh& grid);
+    GridCellDelegate(TQXDBGridEh& grid, GridModel& model);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -20,11 +24,17 @@ public:
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
 
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override;
-
 private:
+    void paintEditButtons(QPainter* painter, const QRect& rect, const QModelIndex& index) const;
+    // A failing drawing handler is reported once, not on every repaint behind its box.
+    void guardedPaint(const std::function<void()>& action) const;
+    // The editor was changed by the user: the row goes into edit state, or the editor
+    // closes when a rule refuses the edit.
+    void editorChanged(QWidget* editor, bool commitAtOnce) const;
+
     TQXDBGridEh& grid_;
+    GridModel& model_;
+    mutable bool reportingPaintError_ = false;
 };
 
 } // namespace qel::ui

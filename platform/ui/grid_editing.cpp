@@ -1,10 +1,8 @@
-// Editing in the grid: which cell may be edited, the cell editors (text with mask, pick
-// list, lookup list), putting the dataset into edit state on the first change, writing the
-// editor's text through the column's update handler into the field, Esc, and following
-// the current cell into the dataset's current record.
+// Editing in the grid, the view's side: when an editor opens and closes, Esc, the keys
+// typed into an open editor, and following the current cell into the dataset's current
+// record. The delegate makes and commits the editors; the model writes the fields.
 #include "platform/ui/qx_db_grid_eh.h"
 
-#include "platform/db/value_convert.h"
 #include "platform/ui/grid_headers.h"
 #include "platform/ui/grid_model.h"
 
@@ -12,19 +10,12 @@
 #include <QCoreApplication>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 
 namespace qel::ui {
 
 namespace {
-
-const char* const kModified = "qelModified";
-const char* const kDone = "qelDone";
-const char* const kKind = "qelKind";
-
-enum EditorKind { TextEditor = 0, PickEditor = 1, LookupEditor = 2 };
 
 // Scoped flag.
 struct Flag {
@@ -34,10 +25,13 @@ struct Flag {
     ~Flag() { f = old; }
 };
 
-bool isEditing(const db::DataSet* ds)
-{
-    return ds && (ds->state() == db::DataSetState::Edit || ds->state() == db::DataSetState::Insert);
-}
+// Scoped override of the column the handlers see as current.
+struct ColumnOverride {
+    int& col;
+    int old;
+    ColumnOverride(int& target, int column) : col(target), old(target) { col = column; }
+    ~ColumnOverride() { col = old; }
+};
 
 } // namespace
 
@@ -57,198 +51,46 @@ void TQXDBGridEh::updateEditTriggers()
     setTabKeyNavigation(options_ & dgTabs);
 }
 
-bool TQXDBGridEh::ensureEditing()
-{
-    db::DataSet* ds = dataSet();
-    if (!ds || !ds->active())
-        return false;
-    if (isEditing(ds))
-        return true;
-    // A before-edit rule may refuse silently; the cell then stays as it was.
-    guarded([&] { ds->edit(); });
-    return isEditing(ds);
-}
-
 bool TQXDBGridEh::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
     if (!index.isValid() || !canEditCell(index.row(), index.column()))
         return false;
     if (editor_ && editorRow_ == index.row() && editorCol_ == index.column())
         return QTableView::edit(index, trigger, event);
-    if (trigger == AnyKeyPressed && !ensureEditing())
+    if (trigger == AnyKeyPressed && !model_->ensureEditing())
         return false;
-    return QTableView::edit(index, trigger, event);
-}
-
-QWidget* TQXDBGridEh::createCellEditor(QWidget* parent, int row, int column)
-{
-    GridColumn& c = *columns_[size_t(column)];
-    db::Field* f = c.field();
-    QWidget* editor = nullptr;
-    auto markAndCommit = [this](QWidget* w) {
-        w->setProperty(kModified, true);
-        if (!ensureEditing()) {
-            QTimer::singleShot(0, this, [this, w = QPointer<QWidget>(w)] {
-                if (w && w == editor_)
-                    hideEditor(false);
-            });
-            return;
-        }
-        // A pick from a list is written at once.
-        QTimer::singleShot(0, this, [this, w = QPointer<QWidget>(w)] {
-            if (w && w == editor_)
-                hideEditor(true);
-        });
-    };
-    if (!c.pickList().isEmpty() || (f && f->isLookup())) {
-        auto* combo = new QComboBox(parent);
-        combo->setEditable(false);
-        if (!c.pickList().isEmpty()) {
-            combo->setProperty(kKind, PickEditor);
-            combo->addItems(c.pickList());
-        } else {
-            combo->setProperty(kKind, LookupEditor);
-            // The list of the lookup dataset in its current order and filter; the key rides along.
-            db::DataSet* src = f->lookupDataSet();
-            db::Field* keyField = src ? src->findField(f->lookupKeyFields()) : nullptr;
-            db::Field* resultField = src ? src->findField(f->lookupResultField()) : nullptr;
-            if (src && src->active() && keyField && resultField)
-                for (int r = 0, n = src->recordCount(); r < n; ++r)
-                    combo->addItem(src->rowText(r, *resultField), src->rowValue(r, *keyField));
-        }
-        if (c.dropDownWidth() > 0)
-            combo->view()->setMinimumWidth(c.dropDownWidth());
-        connect(combo, &QComboBox::activated, this, [combo, markAndCommit](int) { markAndCommit(combo); });
-        editor = combo;
-    } else {
-        auto* line = new QLineEdit(parent);
-        line->setProperty(kKind, TextEditor);
-        line->setFrame(false);
-        const QString mask = !c.editMask().isEmpty() ? c.editMask() : (f ? f->editMask() : QString());
-        if (!mask.isEmpty())
-            line->setInputMask(mask);
-        if (f && db::convert::isTextType(f->dataType()) && f->size() > 0)
-            line->setMaxLength(f->size());
-        line->setAlignment(c.alignment() | Qt::AlignVCenter);
-        connect(line, &QLineEdit::textEdited, this, [this, line] {
-            line->setProperty(kModified, true);
-            if (!ensureEditing())
-                QTimer::singleShot(0, this, [this, w = QPointer<QWidget>(line)] {
-                    if (w && w == editor_)
-                        hideEditor(false);
-                });
-        });
-        editor = line;
+    if (!QTableView::edit(index, trigger, event))
+        return false;
+    // The delegate made the editor: the grid follows it and sees its keys first.
+    QWidget* editor = indexWidget(index);
+    if (editor && editor != editor_) {
+        editor_ = editor;
+        editorRow_ = index.row();
+        editorCol_ = index.column();
+        editor->installEventFilter(this);
     }
-    editor->setFont(c.font().font);
-    QPalette pal = editor->palette();
-    pal.setColor(QPalette::Text, c.font().color);
-    editor->setPalette(pal);
-    editor->setProperty(kModified, false);
-    editor_ = editor;
-    editorRow_ = row;
-    editorCol_ = column;
-    return editor;
+    return true;
 }
 
-void TQXDBGridEh::loadCellEditor(QWidget* editor, int row, int column)
+void TQXDBGridEh::commitData(QWidget* editor)
 {
-    const QString text = cellEditText(row, column);
-    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-        line->setText(text);
-        line->selectAll();
-    } else if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        int i = -1;
-        if (combo->property(kKind).toInt() == LookupEditor) {
-            db::DataSet* ds = dataSet();
-            db::Field* f = columns_[size_t(column)]->field();
-            db::Field* key = ds && f ? ds->findField(f->keyFields()) : nullptr;
-            const QVariant keyValue = key ? ds->rowValue(row, *key) : QVariant();
-            for (int k = 0; k < combo->count() && i < 0; ++k)
-                if (!keyValue.isNull() && db::convert::sameValue(combo->itemData(k), keyValue))
-                    i = k;
-        } else {
-            i = combo->findText(text);
-        }
-        combo->setCurrentIndex(i);
-    }
+    // The handlers of the write see the editor's column as the current one, also while the
+    // current cell is already moving elsewhere.
+    ColumnOverride column(overrideCol_, editor == editor_ && editorCol_ >= 0 ? editorCol_ : overrideCol_);
+    QTableView::commitData(editor);
 }
 
-void TQXDBGridEh::commitCellEditor(QWidget* editor, int row, int column)
+bool TQXDBGridEh::eventFilter(QObject* object, QEvent* event)
 {
-    // Once per editor, and only after the user changed something.
-    if (editor->property(kDone).toBool() || !editor->property(kModified).toBool())
-        return;
-    editor->setProperty(kDone, true);
-    db::DataSet* ds = dataSet();
-    if (!ds || !ds->active() || ds->currentRow() != row)
-        return;
-    QString text;
-    QVariant value;
-    bool useText = true;
-    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-        text = line->text();
-        // A mask left blank is an empty text, not its separators.
-        if (!line->inputMask().isEmpty()) {
-            bool blank = true;
-            for (QChar ch : text)
-                blank = blank && !ch.isLetterOrNumber();
-            if (blank)
-                text.clear();
-        }
-        value = text;
-    } else if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        const int i = combo->currentIndex();
-        if (i < 0)
-            return;
-        text = combo->currentText();
-        const GridColumn& c = *columns_[size_t(column)];
-        if (combo->property(kKind).toInt() == LookupEditor) {
-            value = combo->itemData(i);
-            useText = false;
-        } else if (!c.keyList().isEmpty() && i < c.keyList().size()) {
-            value = c.keyList().at(i);
-            useText = false;
-        } else {
-            value = text;
-        }
-    }
-    const int saved = overrideCol_;
-    overrideCol_ = column;
-    writeCell(column, text, value, useText);
-    overrideCol_ = saved;
-}
-
-bool TQXDBGridEh::writeCell(int column, QString text, QVariant value, bool useText)
-{
-    if (column < 0 || column >= columnCount())
-        return false;
-    GridColumn& c = *columns_[size_t(column)];
-    db::DataSet* ds = dataSet();
-    if (!ds || !c.field() || !ensureEditing())
-        return false;
-    Flag committing(committing_);
-    bool handled = false;
-    if (c.onUpdateData && !guarded([&] { c.onUpdateData(c, text, value, useText, handled); }))
-        return false;
-    if (handled)
-        return false;
-    return guarded([&] {
-        db::Field* f = c.field();
-        if (!f || !isEditing(ds))
-            return;
-        if (f->isLookup() && !useText)
-            ds->fieldByName(f->keyFields()).setValue(value);
-        else if (useText)
-            f->setAsString(text);
-        else
-            f->setValue(value);
-    });
+    if (event->type() == QEvent::KeyPress && editor_ && object == editor_.data()
+        && editorKeyPress(editor_, static_cast<QKeyEvent*>(event)))
+        return true;
+    return QTableView::eventFilter(object, event);
 }
 
 bool TQXDBGridEh::setCellText(int column, const QString& text)
 {
-    return writeCell(column, text, text, true);
+    return model_->writeCell(column, text, text, true);
 }
 
 bool TQXDBGridEh::showEditor()
@@ -267,7 +109,7 @@ void TQXDBGridEh::hideEditor(bool commit)
     if (!ed)
         return;
     if (commit)
-        QTableView::commitData(ed);
+        commitData(ed);
     closeEditor(ed, commit ? QAbstractItemDelegate::SubmitModelCache : QAbstractItemDelegate::RevertModelCache);
 }
 
@@ -298,7 +140,7 @@ void TQXDBGridEh::cancelRowEdit()
 {
     hideEditor(false);
     db::DataSet* ds = dataSet();
-    if (isEditing(ds))
+    if (ds && ds->editing())
         guarded([&] { ds->cancel(); });
     viewport()->update();
 }
@@ -319,16 +161,12 @@ void TQXDBGridEh::currentChanged(const QModelIndex& current, const QModelIndex& 
     const bool colChanged = previous.isValid() && current.isValid() && previous.column() != current.column();
     if (!syncing_ && editor_ && previous.isValid()) {
         // The editor of the cell being left writes while that cell is still the current one.
-        const int saved = overrideCol_;
-        overrideCol_ = previous.column();
+        ColumnOverride column(overrideCol_, previous.column());
         QTableView::commitData(editor_);
-        overrideCol_ = saved;
     }
     if (colChanged && !syncing_) {
-        const int saved = overrideCol_;
-        overrideCol_ = previous.column();
+        ColumnOverride column(overrideCol_, previous.column());
         fireColExit();
-        overrideCol_ = saved;
     }
     QTableView::currentChanged(current, previous);
     if (current.isValid())

@@ -14,15 +14,6 @@
 
 namespace qel::ui {
 
-namespace {
-
-bool isEditing(const db::DataSet* ds)
-{
-    return ds && (ds->state() == db::DataSetState::Edit || ds->state() == db::DataSetState::Insert);
-}
-
-} // namespace
-
 void TQXDBGridEh::keyPressEvent(QKeyEvent* event)
 {
     int key = event->key();
@@ -111,7 +102,7 @@ bool TQXDBGridEh::handleGridKey(QKeyEvent* event)
     }
     switch (key) {
     case Qt::Key_Escape:
-        if (isEditing(ds)) {
+        if (ds && ds->editing()) {
             cancelRowEdit();
             return true;
         }

@@ -1,8 +1,40 @@
 #include "platform/ui/grid_model.h"
 
+#include "platform/db/value_convert.h"
+#include "platform/ui/error_report.h"
 #include "platform/ui/qx_db_grid_eh.h"
 
 namespace qel::ui {
+
+namespace {
+
+// Dates written the everyday way ("dd.mm.yyyy") mean months by "mm" when no time is shown.
+QString qtDateFormat(QString format)
+{
+    if (!format.contains(QLatin1Char(':')) && !format.contains(QLatin1Char('h'), Qt::CaseInsensitive))
+        format.replace(QStringLiteral("mm"), QStringLiteral("MM"));
+    return format;
+}
+
+QString formatWith(const db::Field& f, const QVariant& v, const QString& format)
+{
+    if (v.isNull())
+        return {};
+    if (db::convert::isTemporalType(f.dataType()) || v.typeId() == QMetaType::QDate
+        || v.typeId() == QMetaType::QDateTime)
+        return db::convert::toDateTime(v).toString(qtDateFormat(format));
+    if (db::convert::isNumericType(f.dataType()) && format.startsWith(QLatin1Char('%')))
+        return QString::asprintf(format.toLatin1().constData(), db::convert::toFloat(v));
+    return f.displayTextFor(v);
+}
+
+struct Counter {
+    int& n;
+    explicit Counter(int& counter) : n(counter) { ++n; }
+    ~Counter() { --n; }
+};
+
+} // namespace
 
 GridModel::GridModel(TQXDBGridEh& grid) : QAbstractTableModel(&grid), grid_(grid) {}
 
@@ -10,15 +42,70 @@ int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid
 
 int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : grid_.columnCount(); }
 
+// ---- reading -------------------------------------------------------------------------------
+
+db::Field* GridModel::cellField(int column, db::DataSet** dataSet) const
+{
+    db::DataSet* ds = grid_.dataSet();
+    if (!ds || !ds->active() || column < 0 || column >= grid_.columnCount())
+        return nullptr;
+    *dataSet = ds;
+    return grid_.column(column).field();
+}
+
+QString GridModel::cellText(int row, int column) const
+{
+    db::DataSet* ds = nullptr;
+    db::Field* f = cellField(column, &ds);
+    if (!f)
+        return {};
+    const GridColumn& c = grid_.column(column);
+    const QVariant v = ds->rowValue(row, *f);
+    if (!c.keyList().isEmpty()) {
+        const QString key = db::convert::toText(v);
+        const int i = int(c.keyList().indexOf(key));
+        return i >= 0 && i < c.pickList().size() ? c.pickList().at(i) : key;
+    }
+    if (!c.displayFormat().isEmpty())
+        return formatWith(*f, v, c.displayFormat());
+    return f->displayTextFor(v);
+}
+
+QString GridModel::cellEditText(int row, int column) const
+{
+    db::DataSet* ds = nullptr;
+    db::Field* f = cellField(column, &ds);
+    if (!f)
+        return {};
+    const GridColumn& c = grid_.column(column);
+    if (!c.pickList().isEmpty() || f->isLookup())
+        return cellText(row, column);
+    const QVariant v = ds->rowValue(row, *f);
+    if (v.isNull())
+        return {};
+    if (db::convert::isTemporalType(f->dataType())) {
+        const QDateTime dt = db::convert::toDateTime(v);
+        if (f->dataType() == db::FieldType::Time)
+            return dt.time().toString(QStringLiteral("HH:mm:ss"));
+        const QString fmt = !c.displayFormat().isEmpty() ? qtDateFormat(c.displayFormat())
+                                                         : QStringLiteral("dd.MM.yyyy");
+        QString text = dt.toString(fmt);
+        if (f->dataType() == db::FieldType::DateTime && dt.time() != QTime(0, 0) && c.displayFormat().isEmpty())
+            text += dt.time().toString(QStringLiteral(" HH:mm:ss"));
+        return text;
+    }
+    return db::convert::toText(v);
+}
+
 QVariant GridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rows_ || index.column() >= grid_.columnCount())
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return grid_.cellText(index.row(), index.column());
+        return cellText(index.row(), index.column());
     case Qt::EditRole:
-        return grid_.cellEditText(index.row(), index.column());
+        return cellEditText(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(grid_.column(index.column()).alignment() | Qt::AlignVCenter);
     default:
@@ -35,15 +122,109 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     return QVariant();
 }
 
+// ---- editability -----------------------------------------------------------------------------
+
+bool GridModel::canEditCell(int row, int column) const
+{
+    if (!grid_.hasOption(dgEditing) || !grid_.isEnabled() || column < 0 || column >= grid_.columnCount())
+        return false;
+    const GridColumn& c = grid_.column(column);
+    db::DataSet* ds = grid_.dataSet();
+    if (c.readOnly() || !ds || !ds->active() || !ds->canModify() || row < 0 || row >= ds->recordCount())
+        return false;
+    db::Field* f = c.field();
+    if (!f || f->readOnly() || f->isCalculated())
+        return false;
+    if (f->isLookup()) {
+        db::Field* key = ds->findField(f->keyFields());
+        if (!key || key->readOnly() || !f->lookupDataSet())
+            return false;
+    }
+    const GridOperations allowed = grid_.allowedOperations();
+    if (ds->state() == db::DataSetState::Insert && row == ds->currentRow())
+        return bool(allowed & (GridOperation::Insert | GridOperation::Append));
+    return bool(allowed & GridOperation::Update);
+}
+
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (grid_.canEditCell(index.row(), index.column()))
+    if (canEditCell(index.row(), index.column()))
         f |= Qt::ItemIsEditable;
     return f;
 }
+
+// ---- writing ---------------------------------------------------------------------------------
+
+bool GridModel::ensureEditing() const
+{
+    db::DataSet* ds = grid_.dataSet();
+    if (!ds || !ds->active())
+        return false;
+    if (ds->editing())
+        return true;
+    // A before-edit rule may refuse silently; the cell then stays as it was.
+    runGuarded([&] { ds->edit(); });
+    return ds->editing();
+}
+
+QString GridModel::keyText(const GridColumn& column, const QVariant& key) const
+{
+    if (!column.keyList().isEmpty()) {
+        const int i = int(column.keyList().indexOf(db::convert::toText(key)));
+        return i >= 0 && i < column.pickList().size() ? column.pickList().at(i) : db::convert::toText(key);
+    }
+    db::Field* f = column.field();
+    if (f && f->isLookup() && f->lookupDataSet() && f->lookupDataSet()->active())
+        return db::convert::toText(f->lookupDataSet()->lookup(f->lookupKeyFields(), key, f->lookupResultField()));
+    return db::convert::toText(key);
+}
+
+bool GridModel::writeCell(int column, QString text, QVariant value, bool useText)
+{
+    if (column < 0 || column >= grid_.columnCount())
+        return false;
+    GridColumn& c = grid_.column(column);
+    db::DataSet* ds = grid_.dataSet();
+    if (!ds || !c.field() || !ensureEditing())
+        return false;
+    Counter writing(writing_);
+    bool handled = false;
+    if (c.onUpdateData && !runGuarded([&] { c.onUpdateData(c, text, value, useText, handled); }))
+        return false;
+    if (handled)
+        return false;
+    return runGuarded([&] {
+        db::Field* f = c.field();
+        if (!f || !ds->editing())
+            return;
+        if (f->isLookup() && !useText)
+            ds->fieldByName(f->keyFields()).setValue(value);
+        else if (useText)
+            f->setAsString(text);
+        else
+            f->setValue(value);
+    });
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    db::DataSet* ds = grid_.dataSet();
+    if (!index.isValid() || !ds || !ds->active() || index.row() != ds->currentRow())
+        return false;
+    switch (role) {
+    case Qt::EditRole:
+        return writeCell(index.column(), value.toString(), value.toString(), true);
+    case KeyRole:
+        return writeCell(index.column(), keyText(grid_.column(index.column()), value), value, false);
+    default:
+        return false;
+    }
+}
+
+// ---- following the data source and the column list --------------------------------------------
 
 void GridModel::reset()
 {

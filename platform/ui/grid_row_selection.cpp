@@ -160,12 +160,12 @@ void GridRowSelection::dataSetChanged()
     indexDirty_ = true;
 }
 
-
 void GridRowSelection::changed(bool reindex)
 {
     if (reindex)
         indexDirty_ = true;
-    grid_.rowSelectionChanged();
+    if (changed_)
+        changed_();
 }
 
 } // namespace qel::ui

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QSet>
+#include <functional>
 #include <vector>
 
 namespace qel::ui {
@@ -14,7 +15,8 @@ class TQXDBGridEh;
 
 class GridRowSelection {
 public:
-    explicit GridRowSelection(TQXDBGridEh& grid) : grid_(grid) {}
+    // changed: told after every change (the grid repaints).
+    GridRowSelection(TQXDBGridEh& grid, std::function<void()> changed) : grid_(grid), changed_(std::move(changed)) {}
 
     int count() const { return int(items_.size()); }
     bool isEmpty() const { return items_.empty(); }
@@ -53,6 +55,7 @@ private:
     static quint64 keyOf(const db::Bookmark& b) { return (b.generation << 32) ^ quint64(quint32(b.record)); }
 
     TQXDBGridEh& grid_;
+    std::function<void()> changed_;
     std::vector<Item> items_;
     // Lookups for painting and toggling, rebuilt after changes.
     mutable QSet<quint64> bookmarkSet_;

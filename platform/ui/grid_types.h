@@ -59,6 +59,12 @@ enum class GridEditAction : quint32 {
 };
 Q_DECLARE_FLAGS(GridEditActions, GridEditAction)
 Q_DECLARE_OPERATORS_FOR_FLAGS(GridEditActions)
+// The names the grid events component's owners use for the same keys.
+inline constexpr GridEditAction geaCutEh = GridEditAction::Cut;
+inline constexpr GridEditAction geaCopyEh = GridEditAction::Copy;
+inline constexpr GridEditAction geaPasteEh = GridEditAction::Paste;
+inline constexpr GridEditAction geaDeleteEh = GridEditAction::Delete;
+inline constexpr GridEditAction geaSelectAllEh = GridEditAction::SelectAll;
 
 // How a cell is being drawn: selected (current cell or a selected row), focused (the
 // current cell of the focused grid), fixed (title, indicator, footer).

@@ -18,7 +18,7 @@
 
 namespace qel::ui {
 
-TQXDBGridEh::TQXDBGridEh(QWidget* parent) : QTableView(parent), selection_(*this)
+TQXDBGridEh::TQXDBGridEh(QWidget* parent) : QTableView(parent), selection_(*this, [this] { rowSelectionChanged(); })
 {
     dataFont_.font = font();
     titleFont_.font = font();
@@ -32,7 +32,7 @@ TQXDBGridEh::TQXDBGridEh(QWidget* parent) : QTableView(parent), selection_(*this
     setHorizontalHeader(titleHeader_);
     setVerticalHeader(indicatorHeader_);
     setModel(model_);
-    delegate_ = new GridCellDelegate(*this);
+    delegate_ = new GridCellDelegate(*this, *model_);
     setItemDelegate(delegate_);
 
     setSelectionMode(QAbstractItemView::NoSelection);
@@ -114,7 +114,7 @@ void TQXDBGridEh::connectSource()
     // A post is coming (from code, a navigator, another control): the open editor's text
     // must reach the record first.
     c.push_back(connect(source_, &DataSource::updateRecord, this, [this] {
-        if (editor_ && !committing_)
+        if (editor_ && !model_->writing())
             hideEditor(true);
     }));
     c.push_back(connect(source_, &DataSource::dataSetChanged, this, [this] {
@@ -166,10 +166,9 @@ void TQXDBGridEh::onStateChanged()
 {
     indicatorHeader_->viewport()->update();
     db::DataSet* ds = dataSet();
-    const bool editing = ds && (ds->state() == db::DataSetState::Edit || ds->state() == db::DataSetState::Insert);
     // The row was posted or cancelled from elsewhere: an open editor no longer holds the
     // row's value.
-    if (!editing && editorMode() && !committing_) {
+    if (!(ds && ds->editing()) && editorMode() && !model_->writing()) {
         hideEditor(false);
         reopenEditorLater();
     }
@@ -716,23 +715,6 @@ void TQXDBGridEh::scrollContentsBy(int dx, int dy)
 // ---- guarded calls -----------------------------------------------------------------------------
 
 bool TQXDBGridEh::guarded(const std::function<void()>& action) { return runGuarded(action); }
-
-bool TQXDBGridEh::guardedPaint(const std::function<void()>& action)
-{
-    // A failing drawing handler is reported once, not on every repaint behind its box.
-    try {
-        action();
-        return true;
-    } catch (const SilentAbort&) {
-    } catch (const std::exception& e) {
-        if (!reportingPaintError_) {
-            reportingPaintError_ = true;
-            reportError(e);
-            reportingPaintError_ = false;
-        }
-    }
-    return false;
-}
 
 void TQXDBGridEh::fireColEnter()
 {

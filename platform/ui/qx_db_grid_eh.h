@@ -2,7 +2,10 @@
 // with a column list built at run time, multi-level titles, a footer row with sums, a row
 // indicator, multi-row selection kept as dataset bookmarks, cell editing that goes through
 // the columns' update handlers into the dataset's fields, owner drawing of cells, and a
-// find dialog. The grid's current row is the dataset's current record.
+// find dialog. The grid's current row is the dataset's current record. Its model
+// (grid_model.h) answers each cell's text and editability and writes into the fields; its
+// delegate (grid_cell_delegate.h) paints the cells and makes and commits the editors; the
+// view here follows the data source, the current cell, the keys and the mouse.
 //
 // Columns are counted from 0 in the column list (dataCol, selectedIndex); col() counts
 // the row indicator as position 0 when it is shown.
@@ -108,6 +111,7 @@ public:
     QColor fixedColor() const { return fixedColor_; }   // titles, indicator
     void setFixedColor(const QColor& color);
     QColor highlightColor() const;
+    QColor highlightTextColor() const { return highlightText_; }
     void setHighlightColor(const QColor& background, const QColor& text = Qt::white);
 
     // ---- footer ----------------------------------------------------------------------------
@@ -132,14 +136,18 @@ public:
     // ---- drawing (inside onGetCellParams / onDrawColumnCell) ----------------------------------
     GridCanvas& canvas() { return canvas_; }
     // The row being drawn and its values (the dataset's current record does not move).
-    int drawingRow() const { return drawingRow_; }
+    int drawingRow() const { return canvas_.row(); }
     QVariant drawingValue(const QString& fieldName) const;
     QString drawingText(const QString& fieldName) const;
     // Fills the cell with the canvas brush and writes the column's text for the row being
     // drawn with the canvas font, aligned as the column says.
     void defaultDrawColumnCell(const QRect& rect, int dataCol, GridColumn& column, GridDrawState state);
+    // While the dataset's display updates are suspended nothing is drawn.
+    bool displaySuspended() const { return suspended_; }
+    // Paints one cell onto any painter as the grid paints it (its delegate does the work).
+    void paintCell(QPainter* painter, const QRect& rect, int row, int column);
 
-    // ---- cell texts --------------------------------------------------------------------------
+    // ---- cell texts (the model's) --------------------------------------------------------------
     QString cellText(int row, int column) const;        // as shown
     QString cellEditText(int row, int column) const;    // as the editor starts
     bool canEditCell(int row, int column) const;
@@ -163,6 +171,15 @@ public:
     void showFindDialog();
     const GridFindRequest& lastFind() const { return lastFind_; }
 
+    // ---- mouse ---------------------------------------------------------------------------------
+    // A click on a row (in the row indicator, or with Ctrl/Shift on a cell): moves there
+    // and, with multi-row selection, toggles it (Ctrl) or selects up to it (Shift).
+    void rowClicked(int row, Qt::KeyboardModifiers modifiers);
+    // Presses an edit button of a column on the current row (as a click on it does).
+    void pressEditButton(int column, int button);
+    // Where the current cell's edit buttons are drawn (viewport coordinates).
+    QRect editButtonRect(int column, int button) const;
+
     // ---- handlers (run guarded) --------------------------------------------------------------
     GetCellParamsHandler onGetCellParams;
     DrawColumnCellHandler onDrawColumnCell;
@@ -172,24 +189,12 @@ public:
     GridNotifyHandler onColExit;
     GridNotifyHandler onDblClick;
 
-    // ---- used by the grid's parts --------------------------------------------------------------
-    void columnChanged(GridColumn* column, bool layout);
-    void rowSelectionChanged();
-    void paintCell(QPainter* painter, const QRect& rect, int row, int column);
-    QWidget* createCellEditor(QWidget* parent, int row, int column);
-    void loadCellEditor(QWidget* editor, int row, int column);
-    void commitCellEditor(QWidget* editor, int row, int column);
-    bool editorKeyPress(QWidget* editor, QKeyEvent* event);   // true: consumed
-    void rowClicked(int row, Qt::KeyboardModifiers modifiers);
-    // Presses an edit button of a column on the current row (as a click on it does).
-    void pressEditButton(int column, int button);
-    // Where the current cell's edit buttons are drawn (viewport coordinates).
-    QRect editButtonRect(int column, int button) const;
-
     using QTableView::edit;
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void commitData(QWidget* editor) override;
+    bool eventFilter(QObject* object, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -203,10 +208,9 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    friend class GridColumn;   // reports its changes through columnChanged
+
     // data source reports
-    // The field of a column when the grid shows an open dataset (nullptr otherwise), with
-    // the dataset and the column.
-    db::Field* cellField(int column, db::DataSet** dataSet, const GridColumn** gridColumn) const;
     void connectSource();
     void onLayoutReset();
     void onRowsInserted(int first, int count);
@@ -219,11 +223,14 @@ private:
     void syncCurrentFromDataSet();
     void dataChanged();
     // columns
+    void columnChanged(GridColumn* column, bool layout);
+    void rowSelectionChanged();
     void applyColumnLayout();
     void fitColumns();
     // editing
-    bool ensureEditing();
-    bool writeCell(int column, QString text, QVariant value, bool useText);
+    // The keys typed into an open editor: the key handlers first, then Esc, Enter, Tab and
+    // the row keys act as in the grid. True when the key was consumed.
+    bool editorKeyPress(QWidget* editor, QKeyEvent* event);
     void cancelRowEdit();
     void moveDataSetTo(int row);
     void selectRange(int from, int to);
@@ -239,7 +246,6 @@ private:
     void pasteText();
     // helpers
     bool guarded(const std::function<void()>& action);
-    bool guardedPaint(const std::function<void()>& action);
     void fireColEnter();
     void fireColExit();
     int editButtonAt(const QPoint& pos) const;
@@ -282,12 +288,9 @@ private:
     int editorCol_ = -1;
     int overrideCol_ = -1;     // the column being left, while its editor commits
     int geometryDepth_ = 0;
-    int drawingRow_ = -1;
     int syncing_ = 0;
     int applyingLayout_ = 0;
-    bool committing_ = false;
     bool forwardingKey_ = false;
-    bool reportingPaintError_ = false;
     bool suspended_ = false;
     int anchorRow_ = -1;
     int lastCol_ = -1;

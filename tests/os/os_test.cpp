@@ -59,6 +59,22 @@ TEST(Cp1251, NewPasswordsHoldOnlyItsCharacters)
     EXPECT_TRUE(refusal.contains(QStringLiteral("Windows-1251")));
 }
 
+TEST(Cp1251, TellsItsOwnBytesFromOtherEncodings)
+{
+    const struct {
+        QByteArray bytes;
+        bool plausible;
+    } cases[] = {
+        {toCp1251(QStringLiteral("Авдеев Илья, 21-01")), true},
+        {toCp1251(QStringLiteral("ЁЖИК «ёжик» №5")), true},
+        {QByteArray("plain ascii"), true},
+        {QStringLiteral("Авдеев Илья").toUtf8(), false},   // UTF-8
+        {QByteArray("a\x98" "b"), false},                   // a byte without a character
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(plausibleCp1251(c.bytes), c.plausible) << c.bytes.toHex().toStdString();
+}
+
 TEST(SystemInfo, ComputerNameIsCutTo100Characters)
 {
     EXPECT_LE(computerName().size(), 100);
@@ -110,7 +126,9 @@ TEST(Clipboard, PrivateFormatRoundTripAndIsolation)
     auto read = readClipboard(fmt);
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(*read, bytes);
-    EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->hasText()); // no plain text is offered
+    // Offered under the format's own name only: no plain text.
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->formats(), QStringList{QStringLiteral("Data Base Edit Data")});
+    EXPECT_EQ(clipboardFormatName(fmt), QStringLiteral("Data Base Edit Data"));
 
     writeClipboardText(QStringLiteral("plain"));
     EXPECT_FALSE(readClipboard(fmt).has_value());
