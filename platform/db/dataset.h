@@ -154,8 +154,6 @@ public:
     // Asks bound controls to write values typed but not yet written (post and
     // checkBrowseMode do this first).
     void updateRecord();
-    // In edit or insert state: a row is being changed.
-    bool editing() const { return state_ == DataSetState::Edit || state_ == DataSetState::Insert; }
     bool modified() const { return modified_; }
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool on) { readOnly_ = on; }
