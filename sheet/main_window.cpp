@@ -2,6 +2,7 @@
 
 #include "data/dm_cde_3.h"
 #include "data/login_window.h"
+#include "grid/sheet_grid_events.h"
 #include "history/sql_text.h"
 #include "history/update_history.h"
 #include "platform/db/sql_literal.h"
@@ -265,8 +266,18 @@ void TForm2::buildSheetGrid()
     g.setAutoFitColWidths(true);
 
     g.onKeyPress = [this](ui::TQXDBGridEh&, QChar& key) { QXDBGridEh1KeyPress(key); };
-    g.onDrawColumnCell = [this](ui::TQXDBGridEh&, const QRect& rect, int dataCol, ui::GridColumn& column,
-                                ui::GridDrawState state) { F4_QX_DM_CDE_3DrawColumnCell(rect, dataCol, column, state); };
+    g.onGetCellParams = [this](ui::TQXDBGridEh&, ui::GridColumn& column, ui::GridFont& font, QColor& background,
+                               ui::GridDrawState state) { QXDBGridEh1GetCellParams(column, font, background, state); };
+    // The component paints the cells (selected, focused rows) and hands each to the sheet's
+    // own painter; it takes the grid's key-down and drawing hooks.
+    F4_QX_DM_CDE_3 = new grid::TQXDBGridEvents(this);
+    F4_QX_DM_CDE_3->setObjectName(QStringLiteral("F4_QX_DM_CDE_3"));
+    grid::configureSheetGridEvents(
+        *F4_QX_DM_CDE_3, g, QStringLiteral("id_mark_mag"),
+        [this](QObject* sender, bool& canDelete) { F4_QX_DM_CDE_3QXDBEOnConfirmDelete(sender, canDelete); },
+        [this](ui::TQXDBGridEh&, const QRect& rect, int dataCol, ui::GridColumn& column, ui::GridDrawState state) {
+            F4_QX_DM_CDE_3DrawColumnCell(rect, dataCol, column, state);
+        });
 }
 
 void TForm2::connectHandlers()
@@ -286,6 +297,7 @@ void TForm2::connectHandlers()
     connect(SpeedButton1, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton1Click(); }));
     connect(Timer1, &QTimer::timeout, this, ui::guarded([this] { Timer1Timer(); }));
     connect(SpeedButton2, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton2Click(); }));
+    connect(Button2, &QPushButton::clicked, this, ui::guarded([this] { Button2Click(); }));
 }
 
 void TForm2::FormCreate()
@@ -321,7 +333,6 @@ void TForm2::FormCreate()
     UpdateHistory->Attach(&dm_.ADO_SP_Sort, QStringLiteral("mark_mag"), QStringLiteral("id_mark_mag"), true, true);
 
     setComputerName(os::computerName(100));
-    QXDBGridEh1->setDefaultDrawing(true);
 
     ui::runGuarded([this] { applyPaymentAdmissionPermission(); });
 

@@ -20,6 +20,9 @@ namespace qel {
 namespace data {
 class TDM_CDE_3;
 }
+namespace grid {
+class TQXDBGridEvents;
+}
 namespace db {
 class DataSet;
 struct Bookmark;
@@ -76,6 +79,8 @@ public:
     QMenu* PopupMenu1;
     QAction* N2;
     QTimer* Timer1;
+    // Copy and delete of the selected rows with Ctrl+C and Ctrl+Delete, and the painting.
+    grid::TQXDBGridEvents* F4_QX_DM_CDE_3;
 
     // The teacher sent with the sheet: 0 at creation, 1 (the head of the department row of
     // the teacher list) once a discipline is chosen.
@@ -108,6 +113,8 @@ public:
     // Posts a pending sheet edit, reloads the semesters and students of the group, binds
     // the form-of-control list and rewrites the info panel.
     void DoNavigation_4();
+    // The statement forms of the selected sheet: those with rows, and always form 1.
+    QString statementFormsSql() const;
     // Removes the grade items after "н/п" from the grade menu.
     void ClearGradeMenu();
     // Sets the current row's grade to the item's grade (its data) and posts.
@@ -119,8 +126,12 @@ public:
     void SpeedButton1Click();
     // The deferred reopening of the sheet after a deletion.
     void Timer1Timer();
-    // Rows are being deleted from the sheet; Timer1 waits until it is over.
-    bool DeletionRunning = false;
+    // Ctrl+Delete: the confirmation window listing the selected rows; the sheet is reopened
+    // by Timer1 whatever the answer.
+    void F4_QX_DM_CDE_3QXDBEOnConfirmDelete(QObject* sender, bool& CanDelete);
+    // "Добавить студента по ведомости": the add-students window, which reloads the
+    // statement forms and reopens the sheet itself when it added students.
+    void Button2Click();
     // ---- mark entry ------------------------------------------------------------------------
     // Checks a value typed into "№" or a checkpoint column before it is written.
     void QXDBGridEh1Columns7UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,

@@ -4,12 +4,15 @@
 #include "accounts/student_codes_window.h"
 #include "data/dm_cde_3.h"
 #include "data/loading_window.h"
+#include "grid/qx_dbgrid_events.h"
+#include "grid/sheet_grid_events.h"
 #include "platform/os/errors.h"
 #include "platform/os/system_info.h"
 #include "platform/ui/date_picker.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/qx_db_grid_eh.h"
+#include "sheet/add_students_window.h"
 
 #include <QTimer>
 
@@ -74,12 +77,18 @@ void TForm2::restoreAfterDateForAll(const db::Bookmark& current)
     destroyLoadingWindow();
 }
 
+void TForm2::F4_QX_DM_CDE_3QXDBEOnConfirmDelete(QObject*, bool& CanDelete)
+{
+    if (grid::confirmRowsDeletion(*QXDBGridEh1, CanDelete))
+        Timer1->start();
+}
+
 // Reopens the sheet once, with the parameters it has, after a deletion has run. A refusal
 // box shown during the deletion runs an event loop: the timer waits for the deletion.
 void TForm2::Timer1Timer()
 {
     Timer1->stop();
-    if (DeletionRunning) {
+    if (F4_QX_DM_CDE_3->busy()) {
         Timer1->start();
         return;
     }
@@ -108,6 +117,12 @@ void TForm2::SpeedButton2Click()
     dm_.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
     if (dm_.ADO_SP_Sort.active())
         dm_.ADO_SP_Sort.refresh();
+}
+
+void TForm2::Button2Click()
+{
+    TForm13 form(*this, this);
+    form.exec();
 }
 
 } // namespace qel

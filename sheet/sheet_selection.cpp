@@ -204,16 +204,20 @@ void TForm2::DBLookupListBox1Click()
         appendGradeItem(QStringLiteral("Аттестован"), g.Attested);
     }
 
-    reopen(dm_.ADOQ_exist_FEst,
-           QStringLiteral("SELECT DISTINCT dbo.mark_mag.id_f_est, dbo.f_est.p109 FROM dbo.mark_mag INNER JOIN dbo.f_est ON "
-             "dbo.mark_mag.id_f_est = dbo.f_est.id_f_e WHERE (dbo.mark_mag.id_group = ")
-               + idText(groupKey()) + QStringLiteral(") ") + QStringLiteral("AND (dbo.mark_mag.id_semester = ") + idText(semesterKey()) + QStringLiteral(") ")
-               + QStringLiteral("AND (dbo.mark_mag.id_discipline = ") + disciplineField("id_discipline") + QStringLiteral(") ")
-               + QStringLiteral("AND (dbo.mark_mag.id_examination = ") + form + QStringLiteral(") ") + QStringLiteral("Union ")
-               + QStringLiteral("Select id_f_e as id_f_est,dbo.f_est.p109 ") + QStringLiteral("FROM dbo.f_est where id_f_e=1"));
+    reopen(dm_.ADOQ_exist_FEst, statementFormsSql());
     DBLookupComboBox1->setKeyValue(1);
     DBLookupComboBox1->setFocus();
     DBLookupComboBox1Click();
+}
+
+QString TForm2::statementFormsSql() const
+{
+    return QStringLiteral("SELECT DISTINCT dbo.mark_mag.id_f_est, dbo.f_est.p109 FROM dbo.mark_mag INNER JOIN dbo.f_est ON "
+             "dbo.mark_mag.id_f_est = dbo.f_est.id_f_e WHERE (dbo.mark_mag.id_group = ")
+               + idText(groupKey()) + QStringLiteral(") ") + QStringLiteral("AND (dbo.mark_mag.id_semester = ") + idText(semesterKey()) + QStringLiteral(") ")
+               + QStringLiteral("AND (dbo.mark_mag.id_discipline = ") + disciplineField("id_discipline") + QStringLiteral(") ")
+               + QStringLiteral("AND (dbo.mark_mag.id_examination = ") + idText(examinationKey()) + QStringLiteral(") ") + QStringLiteral("Union ")
+               + QStringLiteral("Select id_f_e as id_f_est,dbo.f_est.p109 ") + QStringLiteral("FROM dbo.f_est where id_f_e=1");
 }
 
 void TForm2::appendGradeItem(const QString& caption, qint32 grade)

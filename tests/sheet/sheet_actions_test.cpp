@@ -1,6 +1,6 @@
 // Actions on the open sheet as a whole: one hand-in date for every student shown (its
 // question, the filter, a "н/п" row passed over, a read-only sheet, a row that cannot be
-// stored), and the deferred reopening after a deletion.
+// stored).
 #include "data/dm_cde_3.h"
 #include "data/loading_window.h"
 #include "platform/ui/date_picker.h"
@@ -134,28 +134,4 @@ TEST_F(SheetActions, NothingHappensWithoutAnOpenSheet)
     dialogs->clear();
     setDateForAll();
     EXPECT_EQ(dialogs->count(), 0);
-}
-
-TEST_F(SheetActions, TheTimerReopensTheSheetOnceWithItsParametersAndWaitsForADeletion)
-{
-    logIn();
-    openDemoSheet();
-    int openings = 0;
-    const auto counting = sheet().afterOpen;
-    sheet().afterOpen = [&](db::DataSet& ds) {
-        ++openings;
-        counting(ds);
-    };
-    fx->admin(QStringLiteral("UPDATE mark_mag SET p35 = '999' WHERE id_student = 1 AND id_semester = 3 AND "
-                             "id_discipline = 9"));
-    window->DeletionRunning = true;
-    window->Timer1->start();
-    QTest::qWait(30);
-    EXPECT_EQ(openings, 0);
-    window->DeletionRunning = false;
-    ASSERT_TRUE(test::waitFor([&] { return openings == 1; }));
-    QTest::qWait(30);
-    EXPECT_EQ(openings, 1);
-    EXPECT_EQ(rows(), 10);
-    EXPECT_EQ(value(rowOfStudent(1), QStringLiteral("p35")).toString(), QStringLiteral("999"));
 }

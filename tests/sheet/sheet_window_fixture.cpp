@@ -84,14 +84,14 @@ void SheetWindowTest::openDemoSheet()
     ASSERT_EQ(rows(), 10);
 }
 
-void SheetWindowTest::clickCell(int row, const QString& fieldName)
+void SheetWindowTest::clickCell(int row, const QString& fieldName, Qt::KeyboardModifiers modifiers)
 {
     ui::TQXDBGridEh* grid = window->QXDBGridEh1;
     const int column = columnOf(fieldName);
     ASSERT_GE(column, 0) << fieldName.toStdString();
     grid->scrollTo(grid->model()->index(row, column));
     const QRect r = grid->visualRect(grid->model()->index(row, column));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, r.center());
 }
 
 void SheetWindowTest::type(const QString& text)

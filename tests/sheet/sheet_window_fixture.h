@@ -43,7 +43,7 @@ protected:
 
     // Acting on the sheet grid as a user: a click on a row's cell (by its field), typed
     // text, a key on the focused widget.
-    void clickCell(int row, const QString& fieldName);
+    void clickCell(int row, const QString& fieldName, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void type(const QString& text);
     void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // The row of the open sheet that shows a student (by id_student); -1 when none does.
