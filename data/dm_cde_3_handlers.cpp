@@ -1,8 +1,7 @@
 // Dataset event handlers of the data module that belong to no window's rules.
 //
-// The other handlers of the mark sheet are defined with its rules (rules/); those of the
-// record book are bound here and, until recordbook/ defines them, have empty bodies below:
-// move each definition to its folder and delete it from this file.
+// The other handlers of the mark sheet are defined with its rules (rules/), those of the
+// record book with its window (recordbook/).
 #include "data/dm_cde_3.h"
 
 namespace qel::data {
@@ -13,10 +12,5 @@ void TDM_CDE_3::ADOQ_StudentsBeforeInsert(db::DataSet&) { abortSilently(); }
 
 // Tells the main window to reload student names and codes after the codes window.
 void TDM_CDE_3::ADOQ_StudentsAfterPost(db::DataSet&) { StudentsChanged = true; }
-
-// ---- to be defined in recordbook/ (record book) ---------------------------------------------
-void TDM_CDE_3::ADOQ_markmagByStudentAfterInsert(db::DataSet&) {}
-void TDM_CDE_3::ADOQ_markmagByStudentBeforeEdit(db::DataSet&) {}
-void TDM_CDE_3::ADOQ_markmagByStudentBeforePost(db::DataSet&) {}
 
 } // namespace qel::data

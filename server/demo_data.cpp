@@ -373,7 +373,7 @@ private:
             "INSERT INTO mark_mag (id_group, id_student, id_examination, id_estimation, id_discipline, id_semester, "
             "id_teacher, p35, p36, id_f_est, m1, m2, m3, m4, dop, ball, QEL_User, QEL_Update, primech, k_count, "
             "dopusk_izm, id_ebe_var, kredits, isStaticDiscipline, id_a_year, id_faculty, id_bk) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'demo', ?, ?, ?, 0, ?, ?, ?, ?, 1, ?)");
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'demo', ?, ?, ?, 0, ?, ?, 0, ?, 1, ?)");
         struct GroupInfo {
             int id, speciality, current, extramural;
             QHash<int, int> yearOfSemester;

@@ -53,6 +53,13 @@ public:
     // The memory one statement may take (the storage's working memory and the rows read),
     // 256 MB unless set; 0 sets no limit.
     void setMemoryCeiling(qint64 bytes);
+    // For a network front-end, whose sessions outlive single calls:
+    // Makes the statement running in another thread fail at once ("Operation cancelled");
+    // does nothing when none runs. Safe to call from any thread while the session exists.
+    void interrupt();
+    // True while a transaction begun by the client (BEGIN TRANSACTION) is open; it is
+    // rolled back when the session is destroyed.
+    bool inTransaction() const;
 
 private:
     struct Impl;

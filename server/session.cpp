@@ -305,4 +305,10 @@ void Session::setStatementTimeout(int milliseconds) { d->storage->setStatementTi
 
 void Session::setMemoryCeiling(qint64 bytes) { d->storage->setMemoryCeiling(std::max<qint64>(0, bytes)); }
 
+// For the network front-end.
+
+void Session::interrupt() { sqlite3_interrupt(d->storage->handle()); }
+
+bool Session::inTransaction() const { return d->storage->inTransaction(); }
+
 } // namespace qel::server

@@ -298,6 +298,7 @@ void TForm2::connectHandlers()
     connect(Timer1, &QTimer::timeout, this, ui::guarded([this] { Timer1Timer(); }));
     connect(SpeedButton2, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton2Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guarded([this] { Button2Click(); }));
+    connect(Button1, &QPushButton::clicked, this, ui::guarded([this] { Button1Click(); }));
 }
 
 void TForm2::FormCreate()

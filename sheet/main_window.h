@@ -132,6 +132,9 @@ public:
     // "Добавить студента по ведомости": the add-students window, which reloads the
     // statement forms and reopens the sheet itself when it added students.
     void Button2Click();
+    // "По студентам": the record book of the selected group; an open sheet is read again
+    // afterwards, so that it shows what the book changed.
+    void Button1Click();
     // ---- mark entry ------------------------------------------------------------------------
     // Checks a value typed into "№" or a checkpoint column before it is written.
     void QXDBGridEh1Columns7UpdateData(ui::GridColumn& column, QString& text, QVariant& value, bool& useText,

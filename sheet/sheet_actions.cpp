@@ -12,6 +12,7 @@
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/qx_db_grid_eh.h"
+#include "recordbook/record_book_window.h"
 #include "sheet/add_students_window.h"
 
 #include <QTimer>
@@ -123,6 +124,23 @@ void TForm2::Button2Click()
 {
     TForm13 form(*this, this);
     form.exec();
+}
+
+void TForm2::Button1Click()
+{
+    // A pending edit of the sheet is saved first: once the book has changed the same records,
+    // it could only be written over them.
+    if (!PostPendingEdit(dm_.ADO_SP_Sort))
+        return;
+    {
+        const QVariant group = groupKey();
+        TForm14 form(this, dm_,
+                     {group.isNull() ? std::nullopt : std::optional<qint32>(group.toInt()), SessionLoginId, SessionLogin,
+                      FlaggedFormsOnly});
+        form.exec();
+    }
+    if (dm_.ADO_SP_Sort.active())
+        dm_.ADO_SP_Sort.refresh();
 }
 
 } // namespace qel

@@ -13,10 +13,10 @@ namespace {
 
 const QString kPassword = QStringLiteral("secret1");
 
-QString connectionString(const QString& user, const QString& password)
+QString connectionString(const QString& user, const QString& password, const QString& dataSource)
 {
-    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;User ID=%2;Initial Catalog=QEL;Data Source=embedded")
-        .arg(password, user);
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;User ID=%2;Initial Catalog=QEL;Data Source=%3")
+        .arg(password, user, dataSource);
 }
 
 } // namespace
@@ -57,11 +57,11 @@ void buildSheetDatabase(const QString& path, int students,
     s->execute(QStringLiteral("COMMIT TRANSACTION"));
 }
 
-void loginAsTeacher(data::TDM_CDE_3& dm)
+void loginAsTeacher(data::TDM_CDE_3& dm, const QString& dataSource)
 {
     db::Connection& c = dm.ADO_CDE;
     c.close();
-    c.setConnectionString(connectionString(QStringLiteral("qel_start"), QStringLiteral("qel13start")));
+    c.setConnectionString(connectionString(QStringLiteral("qel_start"), QStringLiteral("qel13start"), dataSource));
     db::Query check(&c, QStringLiteral("check"));
     check.setSql(QStringLiteral("EXEC GET_USER 'teacher','%1',NULL, 'QEL 13', '127.0.0.1', 'bench', 'teacher','0','4'")
                      .arg(passwordDigest(kPassword)));
@@ -70,7 +70,7 @@ void loginAsTeacher(data::TDM_CDE_3& dm)
     const QString password = decodeShiftedText(check.field(1).asString());
     check.close();
     c.close();
-    c.setConnectionString(connectionString(account, password));
+    c.setConnectionString(connectionString(account, password, dataSource));
 }
 
 void openSheet(data::TDM_CDE_3& dm)

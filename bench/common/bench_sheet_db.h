@@ -22,8 +22,9 @@ void buildSheetDatabase(const QString& path, int students,
                         const std::function<void(server::Session&, int id)>& markRow);
 
 // Runs the user check as the login window does and reconnects the data module's
-// connection under the working account it hands out.
-void loginAsTeacher(data::TDM_CDE_3& dm);
+// connection under the working account it hands out; dataSource as in the settings file
+// ("embedded", or "host,port" of a server on the network).
+void loginAsTeacher(data::TDM_CDE_3& dm, const QString& dataSource = QStringLiteral("embedded"));
 
 // Opens ADO_SP_Sort on the database's one sheet, parameters set by position as the main
 // window sets them.

@@ -267,7 +267,10 @@ struct OdbcDriver::Run {
     int timeoutSeconds = 0;          // the command time-out (0: none)
 };
 
-OdbcDriver::OdbcDriver(QString odbcConnectionString) : connectionString_(std::move(odbcConnectionString)) {}
+OdbcDriver::OdbcDriver(QString odbcConnectionString, QStringList sessionSetup)
+    : connectionString_(std::move(odbcConnectionString)), sessionSetup_(std::move(sessionSetup))
+{
+}
 
 OdbcDriver::~OdbcDriver()
 {
@@ -313,6 +316,13 @@ void OdbcDriver::open()
     }
     env_ = env;
     dbc_ = dbc;
+    try {
+        for (const QString& statement : std::as_const(sessionSetup_))
+            execute(statement);
+    } catch (...) {
+        close();
+        throw;
+    }
 }
 
 void OdbcDriver::close()
@@ -417,16 +427,29 @@ wire::BatchResult OdbcDriver::run(const QString& text, Run& r)
         if (r.returnValue >= 0)
             result.returnValue = outputValue(r.params[size_t(r.returnValue)]);
     } catch (const OdbcError& e) {
-        if (e.connectionLost())
-            close();
-        throw;
+        // The driver does not always say in the error's state that the link is gone (a
+        // server that vanished mid-statement reads as "Unexpected EOF"); it knows it after.
+        SQLULEN dead = SQL_CD_FALSE;
+        const bool lost = e.connectionLost()
+            || (SQL_SUCCEEDED(SQLGetConnectAttr(static_cast<SQLHDBC>(dbc_), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))
+                && dead == SQL_CD_TRUE);
+        if (!lost)
+            throw;
+        // The connection is dropped, so the next statement connects again.
+        close();
+        throw DbError(QStringLiteral("Связь с сервером базы данных потеряна: %1\nПоследнее действие могло не "
+                                     "выполниться; при следующем обращении к базе соединение будет установлено заново.")
+                          .arg(e.message()));
     }
     return result;
 }
 
 std::unique_ptr<Driver> makeOdbcDriver(const ConnectionString& oledb)
 {
-    return std::make_unique<OdbcDriver>(odbcConnectionString(oledb));
+    // Browse information, as the OLE DB provider asks for it: the server then names the
+    // base table and column of every result column, which the write-back of a result
+    // read from several tables (the student list) needs to send each change to its table.
+    return std::make_unique<OdbcDriver>(odbcConnectionString(oledb), QStringList{QStringLiteral("SET NO_BROWSETABLE ON")});
 }
 
 } // namespace qel::db

@@ -6,6 +6,7 @@
 #include "platform/db/connection_string.h"
 #include "platform/db/driver.h"
 
+#include <QStringList>
 #include <memory>
 
 namespace qel::db {
@@ -15,8 +16,9 @@ public:
     // Size of one SQLGetData piece when a long text or binary value is read.
     static constexpr int kFetchChunkBytes = 8192;
 
-    // odbcConnectionString: an ODBC connection string ("DRIVER=...;...").
-    explicit OdbcDriver(QString odbcConnectionString);
+    // odbcConnectionString: an ODBC connection string ("DRIVER=...;..."); sessionSetup:
+    // statements run right after each connect (a failing one fails the open).
+    explicit OdbcDriver(QString odbcConnectionString, QStringList sessionSetup = {});
     ~OdbcDriver() override;
     OdbcDriver(const OdbcDriver&) = delete;
     OdbcDriver& operator=(const OdbcDriver&) = delete;
@@ -42,6 +44,7 @@ private:
     wire::BatchResult run(const QString& text, Run& run);
 
     QString connectionString_;
+    QStringList sessionSetup_;
     void* env_ = nullptr;   // SQLHENV
     void* dbc_ = nullptr;   // SQLHDBC, set only while connected
 };

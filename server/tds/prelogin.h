@@ -1,0 +1,24 @@
+// The PRELOGIN exchange: what the client offers (its encryption wish above all) and the
+// server's answer.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace qel::server::tds {
+
+struct PreLoginRequest {
+    uint8_t encryption = 2;   // Encryption; a client that sends none cannot encrypt
+    bool mars = false;
+    QString instance;
+    bool hasVersion = false;
+};
+
+// Throws ProtocolError for options that point outside the message.
+PreLoginRequest parsePreLogin(const QByteArray& payload);
+
+// The answer: the server's version, its encryption decision, no instance, no MARS.
+QByteArray buildPreLoginResponse(uint8_t encryption);
+
+} // namespace qel::server::tds
