@@ -1,15 +1,16 @@
 # make run    — install what is missing, build, start the client on the embedded demo database
 # make test   — install, build, run the whole test suite (offscreen)
-# make screenshots, make bench, make fuzz — see README.md
+# make screenshots, make bench, make fuzz, make package — see README.md
 
 BUILD       ?= build
 BENCH_BUILD ?= build-bench
+PACKAGE_BUILD ?= build-package
 FUZZ_BUILD  ?= build-fuzz
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test screenshots bench fuzz clean
+.PHONY: all deps configure build run test screenshots bench fuzz package clean
 
 all: build
 
@@ -43,5 +44,10 @@ fuzz: deps
 	@for f in $(FUZZ_BUILD)/bin/*_fuzz; do echo "== $$f"; mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$f); \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 $(FUZZ_BUILD)/corpus/$$(basename $$f) || exit 1; done
 
+package: deps
+	@cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DQEL_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target qel13 qel13-admin
+	@cd $(PACKAGE_BUILD) && cpack -G DEB
+
 clean:
-	rm -rf $(BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

@@ -64,7 +64,27 @@ QByteArray encodeShifted(const QString& text)
 
 QString decodeShiftedText(const QString& storedText) { return decodeShifted(os::toCp1251(storedText)); }
 
-QString settingsFilePath() { return os::dataDir() + QStringLiteral("/QEL"); }
+QStringList settingsFileCandidates()
+{
+    const QString name = QStringLiteral("/QEL");
+    const QString env = qEnvironmentVariable("QEL_DATA_DIR");
+    if (!env.isEmpty())
+        return {QDir::cleanPath(env) + name};
+    QStringList out;
+    for (const QString& dir : {os::executableDir() + QStringLiteral("/Data"), os::userDataDir(), os::systemSettingsDir()})
+        if (!out.contains(dir + name))
+            out << dir + name;
+    return out;
+}
+
+QString settingsFilePath()
+{
+    const QStringList candidates = settingsFileCandidates();
+    for (const QString& path : candidates)
+        if (QFileInfo::exists(path))
+            return path;
+    return candidates.first();
+}
 
 TFirstConnectInfo decodeSettings(const QByteArray& bytes)
 {

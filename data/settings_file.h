@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace qel {
 
@@ -25,7 +26,13 @@ QByteArray encodeShifted(const QString& text); // Windows-1251 bytes, each minus
 // The text GET_USER returns for the database account and password, decoded the same way.
 QString decodeShiftedText(const QString& storedText);
 
-// The settings file of this installation: <data folder>/QEL.
+// Where the settings file QEL is looked for, in order: the folder of $QEL_DATA_DIR alone
+// when it is set; otherwise the Data folder beside the executable, the user's data folder
+// and the folder the package installs for the whole machine (/etc/qel13).
+QStringList settingsFileCandidates();
+
+// The settings file of this installation: the first candidate that exists, or the first
+// candidate when none does (reading it then says it is missing).
 QString settingsFilePath();
 
 // Reads and decodes the first 84 bytes of the file; throws IoError naming the file when it

@@ -37,6 +37,7 @@ void MarkSheetCalc::prepare()
     total_.reset();
     fields_ = RecordFields();
     problems_.clear();
+    failedColumns_.clear();
 
     for (int i = 0; i < 14; ++i)
         cells_[size_t(i)] = dm_.Parser1.SetVariable(QString::fromLatin1(kVariables[i]), 0.0L);
@@ -69,6 +70,7 @@ void MarkSheetCalc::prepare()
         } catch (const qel::Error& e) {
             f.compileError = e.message();
             f.reported = true;
+            failedColumns_ << row.title;
             addProblem(QStringLiteral("Формула столбца \"%1\" не может быть вычислена: %2\n%3\nЯчейки этого столбца "
                                       "остаются пустыми.")
                            .arg(row.title, row.formula, e.message()));
@@ -82,8 +84,10 @@ void MarkSheetCalc::prepare()
         if (!row.field.trimmed().isEmpty())
             continue;
         ++n;
-        if (n > kCalcFieldCount)
+        if (n > kCalcFieldCount) {
             beyond << QLatin1Char('"') + row.title + QLatin1Char('"');
+            failedColumns_ << row.title;
+        }
         else
             calcs_.push_back(compile(row, n));
     }
@@ -172,6 +176,7 @@ std::optional<double> MarkSheetCalc::evaluate(Formula& f)
     } catch (const qel::Error& e) {
         if (!f.reported) {
             f.reported = true;
+            failedColumns_ << f.title;
             addProblem(QStringLiteral("Формула столбца \"%1\" не вычисляется для некоторых строк: %2\n%3\nЯчейки таких "
                                       "строк остаются пустыми.")
                            .arg(f.title, f.text, e.message()));

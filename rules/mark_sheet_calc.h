@@ -67,6 +67,10 @@ public:
     const QStringList& pendingProblems() const { return problems_; }
     void reportProblems();
 
+    // The titles of the columns whose formula did not compile, failed on a row calculated
+    // since the last prepare(), or had no calc field left; reported or not.
+    const QStringList& failedColumns() const { return failedColumns_; }
+
 private:
     struct Formula {
         QString title;
@@ -104,6 +108,7 @@ private:
     std::array<double*, 14> cells_{};      // the parser's cells of the fourteen variables
     RecordFields fields_;
     QStringList problems_;
+    QStringList failedColumns_;
     bool reportScheduled_ = false;
 };
 

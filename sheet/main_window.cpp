@@ -19,6 +19,7 @@
 #include "platform/ui/panel.h"
 #include "platform/ui/qx_db_grid_eh.h"
 #include "platform/ui/status_bar.h"
+#include "sheet/sheet_report_actions.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -57,6 +58,7 @@ TForm2::TForm2(data::TDM_CDE_3& dm, QWidget* parent) : QMainWindow(parent), dm_(
     ui::setBackgroundColor(this, ui::colors::silver());
     buildControls();
     connectHandlers();
+    ReportActions = new SheetReportActions(*this);
     rules::registerSheetWindow(this);
     FormCreate();
 }

@@ -17,6 +17,8 @@ class QTimer;
 
 namespace qel {
 
+class SheetReportActions;
+
 namespace data {
 class TDM_CDE_3;
 }
@@ -81,6 +83,8 @@ public:
     QTimer* Timer1;
     // Copy and delete of the selected rows with Ctrl+C and Ctrl+Delete, and the painting.
     grid::TQXDBGridEvents* F4_QX_DM_CDE_3;
+    // Printing and exporting the open sheet: the grid's context menu, Ctrl+P and Ctrl+E.
+    SheetReportActions* ReportActions = nullptr;
 
     // The teacher sent with the sheet: 0 at creation, 1 (the head of the department row of
     // the teacher list) once a discipline is chosen.

@@ -4,7 +4,7 @@
 
 #include "data/dm_cde_3.h"
 #include "data/loading_window.h"
-#include "data/mark_record.h"
+#include "data/sheet_statements.h"
 #include "platform/ui/colors_fonts.h"
 #include "platform/ui/db_lookup_combo_box.h"
 #include "platform/ui/db_lookup_list_box.h"
@@ -45,8 +45,7 @@ void TForm2::DBLookupComboBox1Click()
 
     db::Query& config = dm_.ADOQ_est_config;
     config.close();
-    config.setSql(QStringLiteral("SELECT * FROM TF_GetEstConfig(") + idText(scaleVariantKey()) + QStringLiteral(",") + idText(statementFormKey())
-                  + QStringLiteral(")"));
+    config.setSql(data::sheetConfigurationSql(idText(scaleVariantKey()), idText(statementFormKey())));
     config.open();
     config.setSort(QStringLiteral("order_pole"));
     QList<ui::GridColumn*> configColumns;
@@ -165,22 +164,20 @@ void TForm2::openSheet()
     sheet.setActive(false);
     sheet.close();
 
-    using namespace data;
-    db::Parameters& p = sheet.parameters();
-    p[MarkSheetGroup].setValue(groupKey());
-    p[MarkSheetSemester].setValue(semesterKey());
-    p[MarkSheetDiscipline].setValue(dm_.ADOQ_Discipline.fieldByName(QStringLiteral("id_discipline")).value());
-    p[MarkSheetExamination].setValue(examinationKey());
-    p[MarkSheetTeacher].setValue(SheetTeacherId);
     static const char* const conditions[] = {"(id_estimation <> 25)", "(id_estimation in(8, 9, 10, 11, 16))"};
     const int filter = ComboBox1->itemIndex();
-    p[MarkSheetDoNotShowEst].setValue(filter == 0 || filter == 1 ? QString::fromLatin1(conditions[filter]) : QStringLiteral("1=1"));
-    p[MarkSheetSubgroup].setValue(QStringLiteral("0"));
-    p[MarkSheetIsGetFromSubGroup].setValue(QStringLiteral("0"));
-    p[MarkSheetAcademicYear].setValue(QStringLiteral("0"));
-    p[MarkSheetEbeVar].setValue(scaleVariantKey());
-    p[MarkSheetFormOfStatement].setValue(statementFormKey());
-    p[MarkSheetKredits].setValue(dm_.ADOQ_Discipline.fieldByName(QStringLiteral("Kredits")).value());
+    data::MarkSheetSelection selection;
+    selection.group = groupKey();
+    selection.semester = semesterKey();
+    selection.discipline = dm_.ADOQ_Discipline.fieldByName(QStringLiteral("id_discipline")).value();
+    selection.examination = examinationKey();
+    selection.teacher = SheetTeacherId;
+    if (filter == 0 || filter == 1)
+        selection.condition = QString::fromLatin1(conditions[filter]);
+    selection.variant = scaleVariantKey();
+    selection.statementForm = statementFormKey();
+    selection.kredits = dm_.ADOQ_Discipline.fieldByName(QStringLiteral("Kredits")).value();
+    data::setMarkSheetParameters(sheet, selection);
     sheet.open();
 
     // The extra computed columns show calc1, calc2 … in configuration order.

@@ -4,6 +4,7 @@
 #include "sheet/main_window.h"
 
 #include "data/dm_cde_3.h"
+#include "data/sheet_statements.h"
 #include "platform/db/sql_literal.h"
 #include "platform/ui/db_lookup_combo_box.h"
 #include "platform/ui/db_lookup_list_box.h"
@@ -58,7 +59,7 @@ void TForm2::DBLookupComboBox9Click()
         return;
 
     QXDBGridEh1->setDataSource(nullptr);
-    reopen(dm_.ADOQ_g_s, QStringLiteral("Select * from g_s where id_group=") + idText(groupKey()));
+    reopen(dm_.ADOQ_g_s, data::groupAttributesSql(idText(groupKey())));
     DoNavigation_4();
     DBLookupComboBox10->setEnabled(true);
 }
@@ -69,8 +70,7 @@ void TForm2::DoNavigation_4()
     const QString group = idText(groupKey());
     reopen(dm_.ADOQ_g_sem,
            QStringLiteral("Select id_semester, p43, id_rate from g_sem where  id_group=") + group + QStringLiteral("GROUP BY id_semester, p43, id_rate"));
-    reopen(dm_.ADOQ_s_fio, QStringLiteral("Select id_student, s_fio, idid from s_g where id_group=") + group
-                               + QStringLiteral(" GROUP BY dbo.s_g.id_student, dbo.s_g.s_fio, idid"));
+    reopen(dm_.ADOQ_s_fio, data::groupStudentsSql(group));
     dm_.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
 
     DBLookupListBox2->setListSource(DBLookupComboBox11->text().isEmpty() ? nullptr : &dm_.DataSource2);
@@ -104,11 +104,7 @@ void TForm2::DBLookupComboBox10Click()
 
     QXDBGridEh1->setDataSource(nullptr);
     DoNavigation_4();
-    reopen(dm_.ADOQ_Discipline,
-           QStringLiteral(" SELECT id_group,  id_semester, p34, id_discipline, Kredits, (id_discipline*10+Kredits) as id  FROM "
-             "gr_sem_disc_exam WHERE  id_semester=")
-               + idText(semesterKey()) + QStringLiteral(" and id_group=") + idText(groupKey())
-               + QStringLiteral(" GROUP BY id_group, id_semester, p34, id_discipline, Kredits "));
+    reopen(dm_.ADOQ_Discipline, data::groupDisciplinesSql(idText(groupKey()), idText(semesterKey())));
     dm_.ADOQ_Discipline.setSort(QStringLiteral("p34"));
     DBLookupComboBox11->clearKeyValue();
     DBLookupComboBox11->setEnabled(dm_.ADOQ_Discipline.recordCount() > 0);
@@ -129,20 +125,9 @@ void TForm2::DBLookupComboBox11Click()
     DoNavigation_4();
     const QString discipline = disciplineField("id_discipline");
     // The head of the department (identifier 1) heads the list; the sheet is opened as his.
-    reopen(dm_.ADOQ_t_fio,
-           QStringLiteral(" SELECT 1 as id_teacher,") + db::sqlLiteral(QStringLiteral("  Зав. кафедрой  ")) + QStringLiteral(" as t_fio,")
-               + db::sqlLiteral(QStringLiteral("  Зав. кафедрой ..")) + QStringLiteral(" as s_t_fio") + QStringLiteral(" UNION ")
-               + QStringLiteral(" SELECT DISTINCT  dbo.t_fio.* ")
-               + QStringLiteral(" FROM         dbo.t_fio INNER JOIN dbo.RRNKkrdt ON dbo.t_fio.id_teacher = dbo.RRNKkrdt.id_teacher ")
-               + QStringLiteral(" WHERE     (dbo.RRNKkrdt.id_discipline =") + discipline + QStringLiteral(")") + QStringLiteral(" UNION ")
-               + QStringLiteral(" SELECT DISTINCT dbo.t_fio.* ")
-               + QStringLiteral(" FROM         dbo.t_fio INNER JOIN   dbo.RRNK ON dbo.t_fio.id_teacher = dbo.RRNK.id_teacher INNER JOIN ")
-               + QStringLiteral(" dbo.educ_sh ON dbo.RRNK.id_educ_sh = dbo.educ_sh.id_educ_sh ")
-               + QStringLiteral(" WHERE     (dbo.educ_sh.id_discipline = ") + discipline + QStringLiteral(") order by t_fio "));
-    reopen(dm_.ADOQ_Vremennyi, QStringLiteral("select id_examination, p30 from gr_sem_disc_exam  where id_discipline=") + discipline
-                                   + QStringLiteral(" and id_semester=") + idText(semesterKey()) + QStringLiteral(" and id_group=")
-                                   + idText(groupKey()) + QStringLiteral(" and Kredits=") + disciplineField("Kredits")
-                                   + QStringLiteral(" GROUP BY id_examination, p30"));
+    reopen(dm_.ADOQ_t_fio, data::disciplineTeachersSql(discipline));
+    reopen(dm_.ADOQ_Vremennyi, data::formsOfControlSql(discipline, idText(semesterKey()), idText(groupKey()),
+                                                       disciplineField("Kredits")));
     SheetTeacherId = 1;
     if (dm_.ADOQ_Vremennyi.recordCount() >= 1) {
         DBLookupListBox2->setKeyValue(dm_.ADOQ_Vremennyi.fieldByName(QStringLiteral("id_examination")).value());
@@ -159,9 +144,8 @@ void TForm2::DBLookupListBox2Click()
 {
     dm_.ADOQ_exist_FEst.close();
     DBLookupComboBox1->clearKeyValue();
-    reopen(dm_.ADOQ_ebe, QStringLiteral("EXEC SP_RRNK_ebe_var  @id_discipline = ") + disciplineField("id_discipline")
-                             + QStringLiteral(",@id_examination = ") + idText(examinationKey()) + QStringLiteral(",@id_group =       ")
-                             + idText(groupKey()) + QStringLiteral(",@id_semester =    ") + idText(semesterKey()));
+    reopen(dm_.ADOQ_ebe, data::scaleVariantsSql(disciplineField("id_discipline"), idText(examinationKey()),
+                                                idText(groupKey()), idText(semesterKey())));
     if (dm_.ADOQ_ebe.recordCount() == 1) {
         DBLookupListBox1->setKeyValue(dm_.ADOQ_ebe.fieldByName(QStringLiteral("id_ebe_var")).value());
         DBLookupListBox1->setFocus();
@@ -181,7 +165,7 @@ void TForm2::DBLookupListBox1Click()
 
     ClearGradeMenu();
     const QString form = idText(examinationKey());
-    reopen(dm_.ADOQ_estimation, QStringLiteral("Select * from est2 where id_examination=") + form);
+    reopen(dm_.ADOQ_estimation, data::gradesOfFormSql(form));
 
     const TExamIds& e = ExamIds;
     const TGradeIds& g = GradeIds;
@@ -212,12 +196,8 @@ void TForm2::DBLookupListBox1Click()
 
 QString TForm2::statementFormsSql() const
 {
-    return QStringLiteral("SELECT DISTINCT dbo.mark_mag.id_f_est, dbo.f_est.p109 FROM dbo.mark_mag INNER JOIN dbo.f_est ON "
-             "dbo.mark_mag.id_f_est = dbo.f_est.id_f_e WHERE (dbo.mark_mag.id_group = ")
-               + idText(groupKey()) + QStringLiteral(") ") + QStringLiteral("AND (dbo.mark_mag.id_semester = ") + idText(semesterKey()) + QStringLiteral(") ")
-               + QStringLiteral("AND (dbo.mark_mag.id_discipline = ") + disciplineField("id_discipline") + QStringLiteral(") ")
-               + QStringLiteral("AND (dbo.mark_mag.id_examination = ") + idText(examinationKey()) + QStringLiteral(") ") + QStringLiteral("Union ")
-               + QStringLiteral("Select id_f_e as id_f_est,dbo.f_est.p109 ") + QStringLiteral("FROM dbo.f_est where id_f_e=1");
+    return data::statementFormsSql(idText(groupKey()), idText(semesterKey()), disciplineField("id_discipline"),
+                                   idText(examinationKey()));
 }
 
 void TForm2::appendGradeItem(const QString& caption, qint32 grade)

@@ -20,11 +20,15 @@ struct UsageError {
     QString message;
 };
 
+// What a command needs of Qt: the core alone, or fonts and painting (a GUI application on
+// the offscreen platform unless QT_QPA_PLATFORM says otherwise).
+enum class AppKind { Core, Gui };
+
 struct AdminCommand {
     // name: the first word ("digest", "settings", "formula", "db"); help: the text of
     // "qel13-admin NAME --help"; run: gets the words after the name, returns the exit code.
     AdminCommand(const char* name, const char* summary, const char* help,
-                 std::function<int(const QStringList&, Io&)> run);
+                 std::function<int(const QStringList&, Io&)> run, AppKind app = AppKind::Core);
 };
 
 // Options of the form "--key value" and flags "--flag"; everything else is positional.

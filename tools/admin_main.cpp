@@ -4,9 +4,11 @@
 #include "platform/os/errors.h"
 #include "server/wire.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHash>
 #include <map>
+#include <memory>
 
 namespace qel::admin {
 namespace {
@@ -15,6 +17,7 @@ struct Entry {
     QString summary;
     QString help;
     std::function<int(const QStringList&, Io&)> run;
+    AppKind app = AppKind::Core;
 };
 
 std::map<QString, Entry>& registry()
@@ -35,9 +38,9 @@ void printUsage(QTextStream& s)
 } // namespace
 
 AdminCommand::AdminCommand(const char* name, const char* summary, const char* help,
-                           std::function<int(const QStringList&, Io&)> run)
+                           std::function<int(const QStringList&, Io&)> run, AppKind app)
 {
-    registry()[QString::fromUtf8(name)] = {QString::fromUtf8(summary), QString::fromUtf8(help), std::move(run)};
+    registry()[QString::fromUtf8(name)] = {QString::fromUtf8(summary), QString::fromUtf8(help), std::move(run), app};
 }
 
 Options::Options(const QStringList& args, const QStringList& valueOptions, const QStringList& flags)
@@ -74,7 +77,24 @@ bool Options::has(const QString& key) const { return flags_.contains(key) || val
 int main(int argc, char** argv)
 {
     using namespace qel::admin;
-    QCoreApplication app(argc, argv);
+    // A command that paints (the sheet statements) gets a GUI application, offscreen: the
+    // tool runs without a display.
+    const auto named = argc > 1 ? registry().find(QString::fromLocal8Bit(argv[1])) : registry().end();
+    std::unique_ptr<QCoreApplication> application;
+    if (named != registry().end() && named->second.app == AppKind::Gui) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Qt's own notes about the platform (no runtime folder, no window manager) would
+        // read as the command's complaints; real errors still reach stderr.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                QTextStream(stderr) << message << "\n";
+        });
+        application = std::make_unique<QApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
     QTextStream out(stdout), err(stderr);
     Io io{out, err};
     QStringList args = app.arguments().mid(1);

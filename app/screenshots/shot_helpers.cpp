@@ -1,5 +1,7 @@
 #include "app/screenshots/shot_helpers.h"
 
+#include "app/screenshots/shots.h"
+
 #include "data/login_window.h"
 #include "data/settings_file.h"
 #include "platform/os/errors.h"
@@ -8,6 +10,9 @@
 
 #include <QApplication>
 #include <QCryptographicHash>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -67,6 +72,24 @@ void pick(ui::DBLookupComboBox* control, const QString& text)
             return;
         }
     throw Error(QStringLiteral("%1: no row \"%2\"").arg(control->objectName(), text));
+}
+
+void saveWithPopup(ShotContext& ctx, QWidget* window, QMenu* menu, const QPoint& at, const QString& name)
+{
+    window->repaint();
+    QApplication::processEvents();
+    QPixmap picture = window->grab();
+    menu->popup(window->mapToGlobal(at));
+    QApplication::processEvents();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(at, menu->grab());
+    }
+    menu->hide();
+    QLabel label;
+    label.setPixmap(picture);
+    label.resize(picture.size());
+    ctx.save(&label, name);
 }
 
 } // namespace qel::shots

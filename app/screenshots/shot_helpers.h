@@ -1,10 +1,13 @@
-// What several shots do: the demo database with a login of their own, its settings file, a login answered as the user
-// types it, a pick in a selector, and an action on a modal window once it shows.
+// What several shots do: the demo database with a login of their own, its settings file, a
+// login answered as the user types it, a pick in a selector, an action on a modal window
+// once it shows, and a window saved with a pop-up menu open over it.
 #pragma once
 
 #include <QString>
 #include <functional>
 
+class QMenu;
+class QPoint;
 class QWidget;
 
 namespace qel::ui {
@@ -18,6 +21,8 @@ namespace qel::shots {
 // without the login window).
 QString demoDatabase(const QString& dataDir, const QString& login);
 
+struct ShotContext;
+
 // The settings file of the embedded demo database in the shot's data folder.
 void writeDemoSettings(const QString& dataDir);
 
@@ -30,5 +35,9 @@ void pick(ui::DBLookupComboBox* control, const QString& text);
 // Runs the action on the first modal window of the class that shows (inside its own event
 // loop); the action closes it.
 void whenModalShown(const char* className, std::function<void(QWidget*)> action);
+
+// Saves the window with a pop-up menu drawn over it at a point of the window, as the user
+// sees it open (a pop-up is a window of its own, which a grab of the window leaves out).
+void saveWithPopup(ShotContext& ctx, QWidget* window, QMenu* menu, const QPoint& at, const QString& name);
 
 } // namespace qel::shots

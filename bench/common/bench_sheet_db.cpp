@@ -1,6 +1,7 @@
 #include "bench/common/bench_sheet_db.h"
 
 #include "data/dm_cde_3.h"
+#include "data/sheet_statements.h"
 #include "data/mark_record.h"
 #include "data/password_digest.h"
 #include "data/settings_file.h"
@@ -75,19 +76,17 @@ void loginAsTeacher(data::TDM_CDE_3& dm, const QString& dataSource)
 
 void openSheet(data::TDM_CDE_3& dm)
 {
-    using namespace data;
     db::StoredProc& sp = dm.ADO_SP_Sort;
     sp.close();
-    db::Parameters& p = sp.parameters();
-    p[MarkSheetGroup].setValue(1);
-    p[MarkSheetSemester].setValue(1);
-    p[MarkSheetDiscipline].setValue(1);
-    p[MarkSheetExamination].setValue(1);
-    p[MarkSheetTeacher].setValue(1);
-    p[MarkSheetDoNotShowEst].setValue(QStringLiteral("1=1"));
-    p[MarkSheetEbeVar].setValue(1);
-    p[MarkSheetFormOfStatement].setValue(1);
-    p[MarkSheetKredits].setValue(5);
+    data::MarkSheetSelection selection;
+    selection.group = 1;
+    selection.semester = 1;
+    selection.discipline = 1;
+    selection.examination = 1;
+    selection.variant = 1;
+    selection.statementForm = 1;
+    selection.kredits = 5;
+    data::setMarkSheetParameters(sp, selection);
     sp.open();
 }
 

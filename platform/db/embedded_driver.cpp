@@ -4,6 +4,8 @@
 #include "server/server.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <functional>
 
 #include <limits>
 
@@ -13,16 +15,15 @@ namespace {
 
 class EmbeddedDriver : public Driver {
 public:
-    explicit EmbeddedDriver(const ConnectionString& cs) : cs_(cs) {}
+    using Connect = std::function<std::unique_ptr<server::Session>()>;
+    explicit EmbeddedDriver(Connect connect) : connect_(std::move(connect)) {}
 
     void open() override
     {
         if (session_)
             return;
-        const QString path = embeddedDatabasePath(cs_);
-        QDir().mkpath(QFileInfo(path).absolutePath());
         try {
-            session_ = std::make_unique<server::Session>(path, cs_.userId(), cs_.password());
+            session_ = connect_();
         } catch (const wire::ServerError& e) {
             throw DbError(e.message());
         }
@@ -65,7 +66,7 @@ private:
         return *session_;
     }
 
-    ConnectionString cs_;
+    Connect connect_;
     std::unique_ptr<server::Session> session_;
 };
 
@@ -83,7 +84,20 @@ QString embeddedDatabasePath(const ConnectionString& cs)
 
 std::unique_ptr<Driver> makeEmbeddedDriver(const ConnectionString& cs)
 {
-    return std::make_unique<EmbeddedDriver>(cs);
+    return std::make_unique<EmbeddedDriver>([cs] {
+        const QString path = embeddedDatabasePath(cs);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        return std::make_unique<server::Session>(path, cs.userId(), cs.password());
+    });
+}
+
+std::unique_ptr<Driver> makeEmbeddedAdministratorDriver(const QString& path)
+{
+    return std::make_unique<EmbeddedDriver>([path] {
+        if (!QFileInfo::exists(path))
+            throw DbError(QStringLiteral("Файла базы данных \"%1\" нет.").arg(path));
+        return server::Session::administrator(path);
+    });
 }
 
 } // namespace qel::db

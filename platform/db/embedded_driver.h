@@ -15,4 +15,9 @@ QString embeddedDatabasePath(const ConnectionString& cs);
 
 std::unique_ptr<Driver> makeEmbeddedDriver(const ConnectionString& cs);
 
+// The server's administrator on an existing database file, wherever it lies (the admin
+// tool's reports): no login, every table readable. A missing file is an error, never
+// created.
+std::unique_ptr<Driver> makeEmbeddedAdministratorDriver(const QString& path);
+
 } // namespace qel::db

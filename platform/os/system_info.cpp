@@ -40,13 +40,31 @@ QString executableDir()
     return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
 }
 
-QString dataDir()
+QString chooseDataDir(const QString& envDir, const QString& exeDir, const QString& userDir)
 {
-    const QString env = qEnvironmentVariable("QEL_DATA_DIR");
-    if (!env.isEmpty())
-        return QDir::cleanPath(env);
-    return executableDir() + QStringLiteral("/Data");
+    if (!envDir.isEmpty())
+        return QDir::cleanPath(envDir);
+    const QString beside = exeDir + QStringLiteral("/Data");
+    const bool installed = exeDir == QLatin1String("/usr") || exeDir.startsWith(QLatin1String("/usr/"));
+    if (!installed) {
+        const QFileInfo data(beside);
+        if (data.exists() ? data.isDir() && data.isWritable() : QFileInfo(exeDir).isWritable())
+            return beside;
+    }
+    return userDir;
 }
+
+QString userDataDir()
+{
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return QDir::cleanPath(base + QStringLiteral("/qel13"));
+}
+
+QString systemSettingsDir() { return QStringLiteral("/etc/qel13"); }
+
+QString dataDir() { return chooseDataDir(qEnvironmentVariable("QEL_DATA_DIR"), executableDir(), userDataDir()); }
 
 QLocale uiLocale()
 {

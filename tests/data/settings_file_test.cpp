@@ -1,6 +1,7 @@
 #include "data/settings_file.h"
 #include "platform/os/cp1251.h"
 #include "platform/os/errors.h"
+#include "platform/os/system_info.h"
 #include "tests/support/modal.h"
 
 #include <QFile>
@@ -145,4 +146,26 @@ TEST(SettingsFile, ShiftedTextOfTheServerAnswer)
 {
     EXPECT_EQ(decodeShiftedText(QStringLiteral("pdk^trdq")), QStringLiteral("qel_user"));
     EXPECT_EQ(decodeShiftedText(os::fromCp1251(encodeShifted(QStringLiteral("Пароль")))), QStringLiteral("Пароль"));
+}
+
+// Without $QEL_DATA_DIR the settings file is looked for beside the program, then in the
+// user's data folder, then in the folder the package installs for the whole machine.
+TEST(SettingsFile, LookedForBesideTheProgramThenTheUsersThenTheMachinesFolder)
+{
+    const QByteArray savedData = qgetenv("QEL_DATA_DIR"), savedXdg = qgetenv("XDG_DATA_HOME");
+    const QString xdg = test::freshTempDir(QStringLiteral("settings-xdg"));
+    qunsetenv("QEL_DATA_DIR");
+    qputenv("XDG_DATA_HOME", xdg.toLocal8Bit());
+    const QStringList candidates = settingsFileCandidates();
+    EXPECT_EQ(candidates, QStringList({os::executableDir() + QStringLiteral("/Data/QEL"), xdg + QStringLiteral("/qel13/QEL"),
+                                       QStringLiteral("/etc/qel13/QEL")}));
+    qputenv("QEL_DATA_DIR", xdg.toLocal8Bit());
+    EXPECT_EQ(settingsFileCandidates(), QStringList({xdg + QStringLiteral("/QEL")}));
+    EXPECT_EQ(settingsFilePath(), xdg + QStringLiteral("/QEL"));   // named even while missing
+    qputenv("QEL_DATA_DIR", savedData);
+    if (savedData.isEmpty())
+        qunsetenv("QEL_DATA_DIR");
+    qputenv("XDG_DATA_HOME", savedXdg);
+    if (savedXdg.isEmpty())
+        qunsetenv("XDG_DATA_HOME");
 }

@@ -4,9 +4,13 @@
 #include "platform/os/system_info.h"
 
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHostAddress>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace qel::os;
@@ -99,6 +103,47 @@ TEST(SystemInfo, DataDirFollowsTheEnvironment)
     EXPECT_EQ(dataDir(), executableDir() + QStringLiteral("/Data"));
     if (!saved.isEmpty())
         qputenv("QEL_DATA_DIR", saved);
+}
+
+// Where the embedded database lives: the variable first, then Data beside a program that may
+// write there, then the user's own folder (an installed program under /usr never writes
+// beside itself, even as root).
+TEST(SystemInfo, DataDirRule)
+{
+    QTemporaryDir root;
+    const QString portable = root.path() + QStringLiteral("/portable");
+    const QString withData = root.path() + QStringLiteral("/with-data");
+    const QString readOnly = root.path() + QStringLiteral("/read-only");
+    QDir().mkpath(portable);
+    QDir().mkpath(withData + QStringLiteral("/Data"));
+    QDir().mkpath(readOnly);
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const bool readOnlyHolds = !QFileInfo(readOnly).isWritable();   // root writes anywhere
+    const QString user = QStringLiteral("/home/u/.local/share/qel13");
+    const struct {
+        QString env, exe, expected;
+        bool skip;
+    } cases[] = {
+        {QStringLiteral("/tmp/some//where/"), portable, QStringLiteral("/tmp/some/where"), false},
+        {QString(), portable, portable + QStringLiteral("/Data"), false},
+        {QString(), withData, withData + QStringLiteral("/Data"), false},
+        {QString(), readOnly, user, !readOnlyHolds},
+        {QString(), QStringLiteral("/usr/bin"), user, false},
+    };
+    for (const auto& c : cases) {
+        if (c.skip)
+            continue;
+        EXPECT_EQ(chooseDataDir(c.env, c.exe, user), c.expected) << c.exe.toStdString();
+    }
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "/var/tmp/xdg");
+    EXPECT_EQ(userDataDir(), QStringLiteral("/var/tmp/xdg/qel13"));
+    qunsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(userDataDir(), QDir::homePath() + QStringLiteral("/.local/share/qel13"));
+    if (!saved.isEmpty())
+        qputenv("XDG_DATA_HOME", saved);
 }
 
 TEST(BuildStamp, ShortDateAndLongTimeWithMidnightLeftOut)

@@ -1,0 +1,82 @@
+// The statement of the demo user's open sheet: the grid's context menu with printing and
+// export, the print preview (Ctrl+P) and the export's file dialog (Ctrl+E).
+#include "app/screenshots/shot_helpers.h"
+#include "app/screenshots/shots.h"
+
+#include "data/dm_cde_3.h"
+#include "platform/ui/db_lookup_combo_box.h"
+#include "platform/ui/qx_db_grid_eh.h"
+#include "sheet/main_window.h"
+#include "sheet/sheet_report_actions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QPrintPreviewWidget>
+
+namespace {
+
+using namespace qel;
+
+// The demo user's examination sheet of ИВТ-24 in the second semester, every mark stored.
+void openSheet(TForm2& window)
+{
+    window.resize(1280, 760);
+    window.show();
+    shots::pick(window.DBLookupComboBox9, QStringLiteral("ИВТ-24"));
+    shots::pick(window.DBLookupComboBox10, QStringLiteral("2 семестр"));
+    shots::pick(window.DBLookupComboBox11, QStringLiteral("Программирование"));
+}
+
+const shots::Shot reportMenuShot("sheet_report_menu", [](shots::ShotContext& ctx) {
+    shots::writeDemoSettings(ctx.dataDir);
+    data::TDM_CDE_3 dm;
+    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    TForm2 window(dm);
+    openSheet(window);
+    // The menu the right button opens over the grid, drawn where it appears.
+    QMenu menu(&window);
+    menu.addAction(window.ReportActions->PrintAction);
+    menu.addAction(window.ReportActions->ExportAction);
+    const QPoint at = window.QXDBGridEh1->viewport()->mapTo(&window, QPoint(260, 90));
+    shots::saveWithPopup(ctx, &window, &menu, at, QStringLiteral("sheet_report_menu"));
+});
+
+const shots::Shot printPreviewShot("print_preview", [](shots::ShotContext& ctx) {
+    shots::writeDemoSettings(ctx.dataDir);
+    data::TDM_CDE_3 dm;
+    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    TForm2 window(dm);
+    openSheet(window);
+    shots::whenModalShown("QPrintPreviewDialog", [&ctx](QWidget* w) {
+        auto* dialog = static_cast<QDialog*>(w);
+        dialog->resize(1100, 760);
+        if (auto* preview = dialog->findChild<QPrintPreviewWidget*>()) {
+            preview->updatePreview();
+            preview->fitToWidth();
+        }
+        QApplication::processEvents();
+        ctx.save(dialog, QStringLiteral("print_preview"));
+        dialog->reject();
+    });
+    window.ReportActions->PrintAction->trigger();
+});
+
+const shots::Shot exportDialogShot("export_dialog", [](shots::ShotContext& ctx) {
+    shots::writeDemoSettings(ctx.dataDir);
+    data::TDM_CDE_3 dm;
+    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
+    TForm2 window(dm);
+    openSheet(window);
+    shots::whenModalShown("QFileDialog", [&ctx](QWidget* w) {
+        auto* dialog = static_cast<QDialog*>(w);
+        dialog->resize(860, 520);
+        QApplication::processEvents();
+        ctx.save(dialog, QStringLiteral("export_dialog"));
+        dialog->reject();
+    });
+    window.ReportActions->ExportAction->trigger();
+});
+
+} // namespace
