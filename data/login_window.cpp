@@ -7,6 +7,7 @@
 #include "platform/db/query.h"
 #include "platform/db/sql_literal.h"
 #include "platform/os/build_stamp.h"
+#include "platform/os/cp1251.h"
 #include "platform/os/system_info.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
@@ -203,6 +204,11 @@ void TForm8::SpeedButton2Click()
         Edit1->clear();
         Edit2->clear();
         setStatus(QStringLiteral("Пароль должен состоять не менее чем из 6 символов!!!\rВведите новый пароль заново."));
+    } else if (const QString refusal = os::passwordCharactersRefusal(Edit1->text()); !refusal.isEmpty()) {
+        // its digest would not be the password's: refused before the server is asked
+        Edit1->clear();
+        Edit2->clear();
+        setStatus(refusal);
     } else {
         ok = LoginAttempt(Edit1->text());
     }

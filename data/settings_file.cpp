@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <filesystem>
+#include <system_error>
+
 namespace qel {
 namespace {
 
@@ -100,6 +103,10 @@ TFirstConnectInfo readSettingsFile(const QString& path)
     QFile file(path);
     if (!file.exists())
         throw IoError(QStringLiteral("Файл настроек \"%1\" не найден.").arg(shown));
+    // A named pipe or a device would keep the reader waiting: only a regular file is read.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(path.toStdString()), ec))
+        throw IoError(QStringLiteral("Файл настроек \"%1\" не является обычным файлом.").arg(shown));
     if (!file.open(QIODevice::ReadOnly))
         throw IoError(QStringLiteral("Файл настроек \"%1\" не удалось открыть: %2").arg(shown, file.errorString()));
     const QByteArray bytes = file.read(kSettingsFileSize);

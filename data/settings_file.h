@@ -36,7 +36,8 @@ QStringList settingsFileCandidates();
 QString settingsFilePath();
 
 // Reads and decodes the first 84 bytes of the file; throws IoError naming the file when it
-// is missing, unreadable or shorter than 84 bytes.
+// is missing, not a regular file (a named pipe, a device, a folder), unreadable or shorter
+// than 84 bytes.
 TFirstConnectInfo readSettingsFile(const QString& path);
 TFirstConnectInfo decodeSettings(const QByteArray& bytes84);
 

@@ -1,5 +1,6 @@
 #include "server/database_file.h"
 
+#include "server/database_identity.h"
 #include "server/server.h"
 #include "server/server_logins.h"
 #include "server/storage_catalog.h"
@@ -41,6 +42,7 @@ void createDatabase(const QString& path, bool withDemoData)
             Storage::Internal internal(storage);
             storage.script(QStringLiteral("BEGIN"));
             initialiseDatabase(storage);
+            stampDatabaseFile(storage.handle());
             if (withDemoData)
                 addDemoData(storage);
             storage.script(QStringLiteral("COMMIT"));

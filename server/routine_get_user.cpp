@@ -1,4 +1,5 @@
 // GET_USER: the user check of the login window.
+#include "server/login_throttle.h"
 #include "server/routines.h"
 #include "server/storage_dates.h"
 
@@ -28,11 +29,15 @@ QString shifted(const QString& text)
     return out;
 }
 
-void logAttempt(Storage& s, const QVariantList& a, bool success, bool changed, const QString& message)
+void logAttempt(Storage& s, const QVariantList& a, bool success, bool changed, QString message, int delayMs)
 {
+    if (delayMs > 0) {
+        const QString waited = QStringLiteral("delayed %1 s").arg(delayMs / 1000.0);
+        message = message.isEmpty() ? waited : message + QStringLiteral("; ") + waited;
+    }
     s.run(QStringLiteral("INSERT INTO sys_login_log (attempt_time, QEL_login, ip, computer, client, success, "
                          "password_changed, message) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-          {storedNow(), a[0], a[4], a[5], a[3], success ? 1 : 0, changed ? 1 : 0, message});
+          {storedDateTime(loginClock().now()), a[0], a[4], a[5], a[3], success ? 1 : 0, changed ? 1 : 0, message});
 }
 
 wire::ResultSet answer(const QString& account, const QString& password, int id, int state, const QString& message,
@@ -80,18 +85,22 @@ wire::BatchResult getUser(RoutineContext& c, const QVariantList& a)
     const QString digest = a[1].toString();
     const QVariant newDigest = a[2];
     const int minVersion = setting(s, "MinClientVersion", kDefaultMinVersion);
+    // After repeated failures every attempt for the login waits, before its outcome is known.
+    const int delay = loginDelayMs(s, login);
+    if (delay > 0)
+        loginClock().sleep(delay);
 
     const wire::ResultSet user = s.query(
         QStringLiteral("SELECT id_qel_user, password, isBlocked FROM QEL_User WHERE QEL_login = ?"), {login});
     // Digests compare exactly: lower-case hex is not the same password.
     if (user.rows.isEmpty() || user.rows.first()[1].toString() != digest) {
-        logAttempt(s, a, false, false, QStringLiteral("wrong login or password"));
+        logAttempt(s, a, false, false, QString::fromLatin1(kWrongPasswordLogText), delay);
         throw wire::ServerError(QStringLiteral("Неверный логин или пароль пользователя \"%1\".").arg(login));
     }
     const int id = user.rows.first()[0].toInt();
     if (user.rows.first()[2].toBool()) {
         const QString m = QStringLiteral("Учетная запись \"%1\" заблокирована. Обратитесь к администратору.").arg(login);
-        logAttempt(s, a, false, false, m);
+        logAttempt(s, a, false, false, m, delay);
         wire::BatchResult r;
         r.resultSets.append(answer(QString(), QString(), id, -1, m, minVersion));
         return r;
@@ -116,7 +125,7 @@ wire::BatchResult getUser(RoutineContext& c, const QVariantList& a)
     Account account;
     if (state >= 0 && message.isEmpty())
         account = userAccount(s, id); // withheld until a required change is made
-    logAttempt(s, a, message.isEmpty(), changed, message);
+    logAttempt(s, a, message.isEmpty(), changed, message, delay);
     wire::BatchResult r;
     r.resultSets.append(answer(shifted(account.name), shifted(account.password), id, state, message, minVersion));
     return r;

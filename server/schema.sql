@@ -32,6 +32,7 @@ CREATE TABLE sys_login_log (
     password_changed BIT NOT NULL DEFAULT 0,
     message         VARCHAR(255) COLLATE qel_ci
 );
+CREATE INDEX sys_login_log_login ON sys_login_log(QEL_login, attempt_time);
 
 -- ---------------------------------------------------------------- faculty and groups
 

@@ -46,6 +46,13 @@ public:
     // The server login of the session.
     QString loginName() const;
 
+    // The time one call (execute or callProcedure) may take, in milliseconds; 0 (the
+    // default) sets no limit. A call that runs longer stops with "Query timeout expired".
+    // The client's drivers pass the command time-out of the dataset here.
+    void setStatementTimeout(int milliseconds);
+    // The memory one statement may take (the storage's working memory and the rows read),
+    // 256 MB unless set; 0 sets no limit.
+    void setMemoryCeiling(qint64 bytes);
     // For a network front-end, whose sessions outlive single calls:
     // Makes the statement running in another thread fail at once ("Operation cancelled");
     // does nothing when none runs. Safe to call from any thread while the session exists.

@@ -4,6 +4,7 @@
 
 #include "server/contract.h"
 #include "server/database_file.h"
+#include "server/rights.h"
 #include "server/routines.h"
 #include "server/server_logins.h"
 #include "server/storage.h"
@@ -12,9 +13,16 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
 #include <sqlite3.h>
 
+#include <optional>
+
 namespace qel::server {
+
+namespace {
+constexpr qint64 kDefaultMemoryCeiling = 256LL * 1024 * 1024;
+} // namespace
 
 struct Session::Impl {
     std::unique_ptr<Storage> storage;
@@ -30,6 +38,7 @@ struct Session::Impl {
         if (!storage->scalar(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = 'sys_logins'")).isValid())
             throw wire::ServerError(QStringLiteral("The file \"%1\" is not a database of the embedded server.").arg(path));
         registerCreateLogin(*storage);
+        storage->setMemoryCeiling(kDefaultMemoryCeiling);
     }
 
     void ready()
@@ -38,7 +47,20 @@ struct Session::Impl {
         options.administrator = login.role == LoginRole::Administrator;
         catalog = std::make_unique<StorageCatalog>(*storage);
         translator = std::make_unique<tsql::Translator>(*catalog);
+        if (login.role == LoginRole::User) {
+            storage->setWorkingLoginRights(true);
+            const QString suffix = QString::number(QRandomGenerator::system()->generate64(), 16);
+            storage->installTemporary(rowRuleStatements(login.idQelUser, login.qelLogin, storage->databaseName(),
+                                                        catalog->columns(QStringLiteral("mark_mag")), suffix));
+        }
     }
+
+    // The limits of one call hold from its start to its end.
+    struct CallScope {
+        Storage& storage;
+        explicit CallScope(Storage& s) : storage(s) { storage.beginCall(); }
+        ~CallScope() { storage.endCall(); }
+    };
 
     const std::vector<tsql::Statement>& translate(const QString& tsql, const QList<tsql::ValueKind>& kinds)
     {
@@ -70,10 +92,17 @@ struct Session::Impl {
 
     wire::BatchResult call(const contract::Routine& r, const QList<GivenArgument>& given)
     {
-        if (r.name != QLatin1String(contract::kGetUser))
+        const bool userCheck = r.name == QLatin1String(contract::kGetUser);
+        if (!userCheck)
             requireWorkingLogin(QStringLiteral("EXEC %1").arg(r.name));
         const QVariantList args = bindArguments(r, given);
         RoutineContext context{*storage, *translator, options, login};
+        // The user check is not held to the statement limits: its own wait after failed
+        // attempts may be longer than a client's time-out, and its work is small.
+        CallScope limits(*storage);
+        std::optional<Storage::Unlimited> unlimited;
+        if (userCheck)
+            unlimited.emplace(*storage);
         try {
             return runProcedure(context, r, args);
         } catch (const tsql::TranslateError& e) {
@@ -100,11 +129,16 @@ struct Session::Impl {
             else
                 throw wire::ServerError(QStringLiteral("'%1' is not an official language name.").arg(s.optionValue));
         } else if (s.option == QLatin1String("LOCK_TIMEOUT")) {
+            // milliseconds; -1 waits without a limit, 0 does not wait at all
             bool ok = false;
-            const int ms = v.toInt(&ok);
+            const int ms = QString(v).remove(QLatin1Char(' ')).toInt(&ok);
             if (!ok)
                 throw wire::ServerError(QStringLiteral("Incorrect syntax near '%1'.").arg(s.optionValue));
-            storage->setBusyTimeout(ms < 0 ? std::numeric_limits<int>::max() : ms);
+            if (ms < -1)
+                throw wire::ServerError(QStringLiteral("The value %1 of SET LOCK_TIMEOUT is out of range: use -1 (no "
+                                                       "limit), 0 or a number of milliseconds.")
+                                            .arg(ms));
+            storage->setLockTimeout(ms);
         } else if (s.option == QLatin1String("ROWCOUNT")) {
             if (v != QLatin1String("0"))
                 throw wire::ServerError(QStringLiteral("SET ROWCOUNT other than 0 is not supported by the embedded server."));
@@ -172,6 +206,7 @@ std::unique_ptr<Session> Session::administrator(const QString& path)
 
 wire::BatchResult Session::execute(const QString& tsql, const QList<QVariant>& params)
 {
+    Impl::CallScope limits(*d->storage);
     QList<tsql::ValueKind> kinds;
     for (const QVariant& p : params)
         kinds.append(kindOfValue(p));
@@ -265,6 +300,10 @@ QString Session::translate(const QString& tsql) const
 }
 
 QString Session::loginName() const { return d->login.name; }
+
+void Session::setStatementTimeout(int milliseconds) { d->storage->setStatementTimeout(std::max(0, milliseconds)); }
+
+void Session::setMemoryCeiling(qint64 bytes) { d->storage->setMemoryCeiling(std::max<qint64>(0, bytes)); }
 
 // For the network front-end.
 

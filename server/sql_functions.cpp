@@ -1,6 +1,7 @@
 #include "server/sql_functions.h"
 
 #include "server/storage_dates.h"
+#include "server/stored_values.h"
 #include "server/tsql_translator.h"
 
 #include <QByteArray>
@@ -559,6 +560,67 @@ void fnPartOf(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int(ctx, datePart(d, P, &ok));
 }
 
+// ------------------------------------------------------------------- values written to a column
+
+QVariant variantOf(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return QVariant(static_cast<qint64>(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_value_double(v));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v)));
+    case SQLITE_NULL: return QVariant();
+    default: return QVariant(textArg(v));
+    }
+}
+
+// tsql_store(value, declared type, date order): the value as the column of that type holds it.
+void fnStore(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const StoredValue stored = storedValueFor(variantOf(argv[0]), textArg(argv[1]), orderOf(textArg(argv[2])));
+    if (!stored.error.isEmpty())
+        return resultError(ctx, stored.error);
+    const QVariant& v = stored.value;
+    switch (v.typeId()) {
+    case QMetaType::UnknownType: return sqlite3_result_null(ctx);
+    case QMetaType::LongLong: return sqlite3_result_int64(ctx, v.toLongLong());
+    case QMetaType::Double: return sqlite3_result_double(ctx, v.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray b = v.toByteArray();
+        return sqlite3_result_blob(ctx, b.constData(), b.size(), SQLITE_TRANSIENT);
+    }
+    default: return resultText(ctx, v.toString());
+    }
+}
+
+// CHAR(n): the character of a single-byte code. The stored texts' code page is not the
+// storage's, so only the codes both share (0..127) are given; others are refused by name.
+void fnChar(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (argc != 1)
+        return resultError(ctx, QStringLiteral("The char function requires 1 argument(s)."));
+    if (isNull(argv[0]))
+        return sqlite3_result_null(ctx);
+    const qint64 code = sqlite3_value_int64(argv[0]);
+    if (code < 0 || code > 255)
+        return sqlite3_result_null(ctx);
+    if (code > 127)
+        return resultError(ctx, QStringLiteral("CHAR(%1): codes above 127 are not supported by the embedded server.").arg(code));
+    resultText(ctx, QString(QChar(static_cast<char16_t>(code))));
+}
+
+// tsql_recursion_level(level): the level of a row a recursive common table expression makes;
+// past the limit the statement stops as SQL Server stops it.
+void fnRecursionLevel(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const qint64 level = sqlite3_value_int64(argv[0]);
+    if (level > kMaxRecursion)
+        return resultError(ctx, QStringLiteral("The statement terminated. The maximum recursion %1 has been exhausted "
+                                               "before statement completion.")
+                                    .arg(kMaxRecursion));
+    sqlite3_result_int64(ctx, level);
+}
+
 void add(sqlite3* db, const char* name, int args, void (*fn)(sqlite3_context*, int, sqlite3_value**), bool deterministic = true)
 {
     const int flags = SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0);
@@ -691,6 +753,9 @@ void registerSqlFunctions(sqlite3* db)
     add(db, "tsql_float", 1, fnFloat);
     add(db, "tsql_datetime", 2, fnDatetime);
     add(db, "tsql_date", 2, fnDate);
+    add(db, "char", -1, fnChar);
+    add(db, "tsql_store", 3, fnStore);
+    add(db, "tsql_recursion_level", 1, fnRecursionLevel);
 }
 
 } // namespace qel::server

@@ -1,8 +1,10 @@
 #include "server/storage.h"
 
+#include "server/database_identity.h"
 #include "server/sql_functions.h"
 #include "server/storage_dates.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <sqlite3.h>
 
@@ -167,6 +169,11 @@ wire::ColumnType columnTypeOf(const QString& declared, int* size)
 
 Storage::Storage(const QString& path, bool create) : path_(path)
 {
+    if (!create)
+        checkDatabaseFile(path);
+    database_ = QFileInfo(path).completeBaseName();
+    if (database_.isEmpty() || path.startsWith(QLatin1Char(':')))
+        database_ = QStringLiteral("QEL");
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX;
     if (create)
         flags |= SQLITE_OPEN_CREATE;
@@ -181,7 +188,14 @@ Storage::Storage(const QString& path, bool create) : path_(path)
     }
     sqlite3_extended_result_codes(db_, 1);
     registerSqlFunctions(db_);
-    sqlite3_busy_timeout(db_, 30000);
+    sqlite3_create_function_v2(
+        db_, "qel_client_statement", 0, SQLITE_UTF8, this,
+        [](sqlite3_context* ctx, int, sqlite3_value**) {
+            sqlite3_result_int(ctx, static_cast<Storage*>(sqlite3_user_data(ctx))->clientStatement() ? 1 : 0);
+        },
+        nullptr, nullptr, nullptr);
+    sqlite3_busy_handler(db_, &Storage::busy, this);
+    sqlite3_progress_handler(db_, 1000, &Storage::progress, this);
     sqlite3_set_authorizer(db_, &Storage::authorize, this);
     try {
         Internal internal(*this);
@@ -189,6 +203,10 @@ Storage::Storage(const QString& path, bool create) : path_(path)
         if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
             script(QStringLiteral("PRAGMA journal_mode=WAL"));
         script(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        // A file of an older version, accepted by its own tables, gets the id now.
+        if (!create && scalar(QStringLiteral("PRAGMA application_id")).toLongLong() == 0)
+            stampDatabaseFile(db_);
+        loadTriggerNames();
     } catch (...) {
         for (sqlite3_stmt* st : std::as_const(cache_))
             sqlite3_finalize(st);
@@ -207,39 +225,7 @@ Storage::~Storage()
         sqlite3_close_v2(db_);
 }
 
-void Storage::setBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
-
 bool Storage::inTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
-
-int Storage::authorize(void* self, int action, const char* a, const char*, const char*, const char* trigger)
-{
-    auto* s = static_cast<Storage*>(self);
-    if (s->internal_)
-        return SQLITE_OK;
-    switch (action) {
-    case SQLITE_READ:
-    case SQLITE_INSERT:
-    case SQLITE_UPDATE:
-    case SQLITE_DELETE: {
-        if (trigger)
-            return SQLITE_OK;
-        const QByteArray table = QByteArray(a ? a : "").toLower();
-        if (table.startsWith("sqlite_"))
-            return SQLITE_DENY;
-        if (table.startsWith("sys_") && !s->administrator_)
-            return SQLITE_DENY;
-        return SQLITE_OK;
-    }
-    case SQLITE_SELECT:
-    case SQLITE_FUNCTION:
-    case SQLITE_TRANSACTION:
-    case SQLITE_SAVEPOINT:
-    case SQLITE_RECURSIVE:
-        return SQLITE_OK;
-    default:
-        return SQLITE_DENY; // DDL, ATTACH, PRAGMA ...
-    }
-}
 
 sqlite3_stmt* Storage::prepare(const QString& sql)
 {
@@ -251,12 +237,20 @@ sqlite3_stmt* Storage::prepare(const QString& sql)
         sqlite3_clear_bindings(st);
         return st;
     }
+    // The storage reads a statement only up to a NUL character: never hand it one.
+    if (sql.contains(QChar(0)))
+        throw wire::ServerError(tsql::nulCharacterMessage());
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
+    denial_.clear();
+    maskedRead_ = false;
     const int rc = sqlite3_prepare_v3(db_, text.constData(), text.size(), SQLITE_PREPARE_PERSISTENT, &st, &tail);
-    if (rc != SQLITE_OK)
+    if (rc != SQLITE_OK) {
+        if ((rc & 0xFF) == SQLITE_AUTH && !denial_.isEmpty())
+            throw wire::ServerError(denial_, denialCode_);
         raise(QString::fromUtf8(sqlite3_errmsg(db_)));
+    }
     if (tail && *tail) {
         const QString rest = QString::fromUtf8(tail).trimmed();
         if (!rest.isEmpty()) {
@@ -271,13 +265,18 @@ sqlite3_stmt* Storage::prepare(const QString& sql)
             sqlite3_finalize(old);
         cache_.clear();
         described_.clear();
+        unmasked_.clear();
     }
+    if (maskedRead_)
+        describeUnmasked(st, text);
     cache_.insert(key, st);
     return st;
 }
 
 void Storage::script(const QString& sql)
 {
+    if (sql.contains(QChar(0)))
+        throw wire::ServerError(tsql::nulCharacterMessage());
     char* err = nullptr;
     const QByteArray text = sql.toUtf8();
     Internal internal(*this);
@@ -354,11 +353,20 @@ void Storage::bind(sqlite3_stmt* st, int index, const QVariant& value, tsql::Val
 wire::Column Storage::describeColumn(sqlite3_stmt* st, int i, const QList<tsql::ValueKind>& hints)
 {
     wire::Column c;
-    c.name = QString::fromUtf8(sqlite3_column_name(st, i));
-    const char* decl = sqlite3_column_decltype(st, i);
+    const auto unmasked = unmasked_.constFind(st);
+    const ColumnOrigin* shadow =
+        unmasked != unmasked_.constEnd() && i < unmasked->size() ? &unmasked->at(i) : nullptr;
+    c.name = shadow ? shadow->name : QString::fromUtf8(sqlite3_column_name(st, i));
+    const QByteArray shadowDecl = shadow ? shadow->declaredType.toUtf8() : QByteArray();
+    const QByteArray shadowTable = shadow ? shadow->table.toUtf8() : QByteArray();
+    const QByteArray shadowOrigin = shadow ? shadow->column.toUtf8() : QByteArray();
+    const QByteArray shadowDatabase = shadow ? shadow->database.toUtf8() : QByteArray();
+    const char* decl = shadow ? (shadow->declaredType.isEmpty() ? nullptr : shadowDecl.constData())
+                              : sqlite3_column_decltype(st, i);
     c.type = columnTypeOf(decl ? QString::fromUtf8(decl) : QString(), &c.size);
-    const char* table = sqlite3_column_table_name(st, i);
-    const char* origin = sqlite3_column_origin_name(st, i);
+    const char* table = shadow ? (shadow->table.isEmpty() ? nullptr : shadowTable.constData()) : sqlite3_column_table_name(st, i);
+    const char* origin = shadow ? (shadow->column.isEmpty() ? nullptr : shadowOrigin.constData()) : sqlite3_column_origin_name(st, i);
+    const char* database = shadow ? shadowDatabase.constData() : sqlite3_column_database_name(st, i);
     if (table && origin) {
         c.baseTable = QString::fromUtf8(table);
         c.baseColumn = QString::fromUtf8(origin);
@@ -368,7 +376,7 @@ wire::Column Storage::describeColumn(sqlite3_stmt* st, int i, const QList<tsql::
             ColumnMeta m;
             int notNull = 0, pk = 0, autoinc = 0;
             const char *type = nullptr, *coll = nullptr;
-            if (sqlite3_table_column_metadata(db_, sqlite3_column_database_name(st, i), table, origin, &type, &coll,
+            if (sqlite3_table_column_metadata(db_, database, table, origin, &type, &coll,
                                               &notNull, &pk, &autoinc)
                 == SQLITE_OK) {
                 m.identity = autoinc != 0;
@@ -406,6 +414,8 @@ wire::ResultSet Storage::readAll(sqlite3_stmt* st, const QList<tsql::ValueKind>&
     for (const wire::Column& c : rs.columns)
         types.append(c.type);
     ValueReader reader;
+    beginStatement();
+    qint64 bytes = 0;
     for (;;) {
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE)
@@ -419,6 +429,13 @@ wire::ResultSet Storage::readAll(sqlite3_stmt* st, const QList<tsql::ValueKind>&
         row.reserve(n);
         for (int i = 0; i < n; ++i)
             row.append(reader.read(st, i, types[i]));
+        if (callRunning_ && memoryCeiling_ > 0) {
+            countRowBytes(row, &bytes);
+            if (bytes > memoryCeiling_) {
+                sqlite3_reset(st);
+                throw wire::ServerError(memoryMessage(), 701);
+            }
+        }
         rs.rows.append(std::move(row));
     }
     sqlite3_reset(st);
@@ -472,8 +489,21 @@ wire::ResultSet Storage::readAll(sqlite3_stmt* st, const QList<tsql::ValueKind>&
     return rs;
 }
 
+void Storage::countRowBytes(const wire::Row& row, qint64* bytes)
+{
+    // What the row takes in memory, roughly: the values and the texts and bytes they hold.
+    *bytes += 16 + static_cast<qint64>(row.size()) * 24;
+    for (const QVariant& v : row) {
+        if (v.typeId() == QMetaType::QString)
+            *bytes += static_cast<qint64>(v.toString().size()) * 2;
+        else if (v.typeId() == QMetaType::QByteArray)
+            *bytes += v.toByteArray().size();
+    }
+}
+
 qint64 Storage::runToEnd(sqlite3_stmt* st)
 {
+    beginStatement();
     for (;;) {
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE)
@@ -514,7 +544,19 @@ qint64 Storage::run(const QString& sql, const QVariantList& args)
     return runToEnd(st);
 }
 
-void Storage::raise(const QString& sqliteMessage) const { throw wire::ServerError(serverMessage(sqliteMessage)); }
+void Storage::raise(const QString& sqliteMessage) const
+{
+    const bool interrupted = sqliteMessage == QLatin1String("interrupted");
+    const bool locked = sqliteMessage.startsWith(QLatin1String("database is locked"))
+        || sqliteMessage.startsWith(QLatin1String("database table is locked"));
+    if (stop_ == Stop::Timeout && (interrupted || locked))
+        throw wire::ServerError(kTimeoutMessage);
+    if ((stop_ == Stop::Memory && interrupted) || sqliteMessage == QLatin1String("string or blob too big"))
+        throw wire::ServerError(memoryMessage(), 701);
+    if (!denial_.isEmpty() && sqliteMessage == QLatin1String("not authorized"))
+        throw wire::ServerError(denial_, denialCode_);
+    throw wire::ServerError(serverMessage(sqliteMessage));
+}
 
 QString Storage::serverMessage(const QString& m)
 {

@@ -1,14 +1,19 @@
 // One SQLite connection to a database file: pragmas, the server's SQL functions, a cache
-// of prepared statements, the guard against what client statements may not touch, and the
-// reading of rows into typed wire results.
+// of prepared statements, the guard against what client statements may not touch (the
+// storage's own syntax and functions, the server's tables, the rights of working logins),
+// the limits of one statement (time, lock wait, memory), and the reading of rows into typed
+// wire results.
 #pragma once
 
 #include "server/tsql_translator.h"
 #include "server/wire.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QVariant>
+
+#include <chrono>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -17,9 +22,10 @@ namespace qel::server {
 
 class Storage {
 public:
-    // Opens the file; create: make it when missing (the caller then adds the schema).
-    // A connection belongs to one session and is used by one thread at a time.
-    // Throws wire::ServerError.
+    // Opens the file; create: make it when missing (the caller then adds the schema). An
+    // existing file must be one of the server's databases (database_identity.h): anything
+    // else is refused untouched. A connection belongs to one session and is used by one
+    // thread at a time. Throws wire::ServerError.
     Storage(const QString& path, bool create);
     ~Storage();
     Storage(const Storage&) = delete;
@@ -28,10 +34,17 @@ public:
     sqlite3* handle() const { return db_; }
     const QString& path() const { return path_; }
 
-    // Client statements run guarded: no DDL, no ATTACH/PRAGMA, and the sys_* tables only for
-    // the administrator. The server's own statements run unguarded.
+    // Client statements run guarded: no DDL, no ATTACH/PRAGMA, only the storage functions
+    // the dialect's functions stand on, and the sys_* tables only for the administrator.
+    // With working-login rights on, the rights table of server/rights.h applies as well.
+    // The server's own statements (Internal) run unguarded.
     void setAdministrator(bool on) { administrator_ = on; }
     bool administrator() const { return administrator_; }
+    void setWorkingLoginRights(bool on) { workingLogin_ = on; }
+    // The database's name in messages ("QEL" for QEL.sqlite).
+    const QString& databaseName() const { return database_; }
+    // Runs the server's own DDL of this connection (temporary triggers of the row rules).
+    void installTemporary(const QStringList& statements);
 
     class Internal {
     public:
@@ -43,7 +56,30 @@ public:
         bool was_;
     };
 
-    void setBusyTimeout(int milliseconds);
+    // How long a statement waits for another connection's lock: SET LOCK_TIMEOUT, in
+    // milliseconds; negative waits without a limit (but never past the statement's time).
+    void setLockTimeout(int milliseconds) { lockTimeout_ = milliseconds; }
+    int lockTimeout() const { return lockTimeout_; }
+
+    // The limits of one client call (a batch or a procedure call): its time from
+    // beginCall() on (0: none) and the memory of each statement (the storage's own working
+    // memory and the rows read). Exceeding one stops the statement with SQL Server's words.
+    void setStatementTimeout(int milliseconds) { statementTimeout_ = milliseconds; }
+    int statementTimeout() const { return statementTimeout_; }
+    void setMemoryCeiling(qint64 bytes);
+    qint64 memoryCeiling() const { return memoryCeiling_; }
+    void beginCall(); // calls nest: the outermost one sets the time
+    void endCall();
+    // The server's own work inside a call that the limits do not hold (the user check's wait).
+    class Unlimited {
+    public:
+        explicit Unlimited(Storage& s) : s_(s), was_(s.callRunning_) { s_.callRunning_ = false; }
+        ~Unlimited() { s_.callRunning_ = was_; }
+
+    private:
+        Storage& s_;
+        bool was_;
+    };
 
     // A prepared statement from the cache (reset, bindings cleared). Throws ServerError.
     sqlite3_stmt* prepare(const QString& sql);
@@ -72,8 +108,23 @@ public:
 
     bool inTransaction() const;
 
+    // True while a client statement runs (not the server's own statements).
+    bool clientStatement() const { return !internal_; }
+
+    static inline const QString kTimeoutMessage = QStringLiteral("Query timeout expired");
+    QString memoryMessage() const;
+
 private:
+    enum class Stop : unsigned char { None, Timeout, Memory };
+
     static int authorize(void* self, int action, const char* a, const char* b, const char* db, const char* trigger);
+    int authorizeClient(int action, const QString& a, const QString& b, const QString& trigger);
+    int refuse(const QString& message, int code);
+    static int progress(void* self);
+    static int busy(void* self, int count);
+    void beginStatement();
+    void countRowBytes(const wire::Row& row, qint64* bytes);
+    void loadTriggerNames();
     wire::Column describeColumn(sqlite3_stmt* st, int i, const QList<tsql::ValueKind>& hints);
 
     struct ColumnMeta {
@@ -81,13 +132,37 @@ private:
         bool notNull = false;
     };
 
+    using Clock = std::chrono::steady_clock;
+
     sqlite3* db_ = nullptr;
     QString path_;
+    QString database_;
     bool administrator_ = false;
+    bool workingLogin_ = false;
     bool internal_ = false;
+    QSet<QString> triggers_;           // the server's own triggers (lower case): they may write
+    QString denial_;                   // why the authorizer refused the statement being prepared
+    int denialCode_ = 0;
+    int lockTimeout_ = 30000;
+    int statementTimeout_ = 0;
+    qint64 memoryCeiling_ = 0;
+    Clock::time_point deadline_{};
+    bool callRunning_ = false;
+    int callDepth_ = 0;
+    qint64 memoryAtStart_ = 0;
+    Stop stop_ = Stop::None;
     QHash<QString, sqlite3_stmt*> cache_;
     QHash<QString, ColumnMeta> meta_;
     QHash<sqlite3_stmt*, QList<wire::Column>> described_; // columns of cached statements
+    // A column the rights mask reads as NULL and loses its name and type with it; the
+    // description of the unmasked statement (prepared, never run) gives them back.
+    struct ColumnOrigin {
+        QString name, declaredType, database, table, column;
+    };
+    QHash<sqlite3_stmt*, QList<ColumnOrigin>> unmasked_;
+    bool maskedRead_ = false;
+    bool describing_ = false;
+    void describeUnmasked(sqlite3_stmt* st, const QByteArray& text);
 };
 
 // The declared type of a column as the client sees it.

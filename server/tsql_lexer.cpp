@@ -40,8 +40,15 @@ bool isKeyword(const QString& w)
     return words.contains(w);
 }
 
+QString nulCharacterMessage()
+{
+    return QStringLiteral("The statement text holds a NUL character (code 0); nothing of it was run.");
+}
+
 std::vector<Token> tokenize(const QString& s, bool* sawComment)
 {
+    if (s.contains(QChar(0)))
+        throw LexError{nulCharacterMessage()};
     std::vector<Token> out;
     const int n = s.size();
     int i = 0;

@@ -42,8 +42,12 @@ struct LexError {
 };
 
 // Splits the text into tokens; comments and whitespace are dropped (noted on the next token).
-// sawComment, when given, is set when the text holds any comment.
+// sawComment, when given, is set when the text holds any comment. A NUL character anywhere
+// (the storage would read the statement only up to it) is a LexError.
 std::vector<Token> tokenize(const QString& text, bool* sawComment = nullptr);
+
+// The refusal of a statement text that holds a NUL character.
+QString nulCharacterMessage();
 
 // True when the word (already upper-cased) is a reserved word that cannot be a bare name.
 bool isKeyword(const QString& upperWord);

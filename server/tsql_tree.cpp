@@ -209,6 +209,36 @@ Seq parseSql(const QString& sql)
     return seq;
 }
 
+namespace {
+
+void substituteArguments(Seq& seq, const std::vector<Seq>& args)
+{
+    for (Node& n : seq) {
+        if (n.group) {
+            substituteArguments(n.kids, args);
+            continue;
+        }
+        if (!n.is(Tok::Word) || !n.tok.value.startsWith(QLatin1String("__ARG")))
+            continue;
+        bool ok = false;
+        const int k = n.tok.value.mid(5).toInt(&ok) - 1;
+        if (!ok || k < 0 || k >= static_cast<int>(args.size()))
+            throw TranslateError{QStringLiteral("The placeholder %1 has no argument.").arg(n.tok.text)};
+        const bool space = n.tok.spaceBefore;
+        n = makeGroup(args[static_cast<size_t>(k)]);
+        n.tok.spaceBefore = space;
+    }
+}
+
+} // namespace
+
+Seq parseSqlWith(const QString& sql, const std::vector<Seq>& args)
+{
+    Seq seq = parseSql(sql);
+    substituteArguments(seq, args);
+    return seq;
+}
+
 std::vector<std::pair<int, int>> splitCommas(const Seq& seq, int from, int to)
 {
     std::vector<std::pair<int, int>> parts;

@@ -41,8 +41,12 @@ Node makeNumber(const QString& text);
 Node makeRaw(const QString& sql);
 Node makeGroup(Seq kids);
 Node makeComma();
-// Storage-dialect text with placeholders __ARG1 ... made into nodes.
+// Storage-dialect text made into nodes.
 Seq parseSql(const QString& sql);
+// The same with the placeholders __ARG1, __ARG2 ... replaced by args[0], args[1] ..., each
+// as one parenthesised group (the table functions' bodies, TOP ... PERCENT's count).
+// Throws TranslateError for a placeholder without an argument.
+Seq parseSqlWith(const QString& sql, const std::vector<Seq>& args);
 
 // Ranges [begin, end) of seq between top-level commas within [from, to).
 std::vector<std::pair<int, int>> splitCommas(const Seq& seq, int from, int to);

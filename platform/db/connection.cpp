@@ -148,9 +148,9 @@ auto Connection::run(F&& call)
     }
 }
 
-wire::BatchResult Connection::execute(const QString& sql, const QList<QVariant>& params)
+wire::BatchResult Connection::execute(const QString& sql, const QList<QVariant>& params, int timeoutSeconds)
 {
-    wire::BatchResult r = run([&](Driver& d) { return d.execute(sql, params); });
+    wire::BatchResult r = run([&](Driver& d) { return d.execute(sql, params, timeoutSeconds); });
     if (params.isEmpty())
         rememberSetting(sql);
     return r;
@@ -180,9 +180,9 @@ void Connection::rememberSetting(const QString& sql)
     }
 }
 
-wire::BatchResult Connection::callProcedure(const QString& name, const QList<wire::Param>& params)
+wire::BatchResult Connection::callProcedure(const QString& name, const QList<wire::Param>& params, int timeoutSeconds)
 {
-    return run([&](Driver& d) { return d.callProcedure(name, params); });
+    return run([&](Driver& d) { return d.callProcedure(name, params, timeoutSeconds); });
 }
 
 } // namespace qel::db

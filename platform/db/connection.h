@@ -47,8 +47,11 @@ public:
     // SET statements only ("SET DATEFORMAT dmy") is a session setting: the connection
     // repeats it whenever it reconnects on its own, until the connection string changes.
     const QStringList& sessionSettings() const { return settings_; }
-    wire::BatchResult execute(const QString& sql, const QList<QVariant>& params = {});
-    wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params);
+    // timeoutSeconds: the command time-out the driver applies (0: no limit).
+    wire::BatchResult execute(const QString& sql, const QList<QVariant>& params = {},
+                              int timeoutSeconds = kDefaultCommandTimeout);
+    wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params,
+                                    int timeoutSeconds = kDefaultCommandTimeout);
 
     // The driver maker; the default picks the driver from Data Source (makeDriver).
     void setDriverFactory(DriverFactory factory);

@@ -449,6 +449,18 @@ void DataSet::setFieldValue(Field& f, const QVariant& v)
         throw DbError(QStringLiteral("%1: набор данных не в режиме редактирования или вставки").arg(name_));
     if (f.readOnly())
         throw DbError(QStringLiteral("Поле \"%1\" нельзя изменить").arg(f.displayLabel()));
+    // A NUL cuts a statement short on some servers, and no control character belongs in a
+    // text the user types or pastes into any field: refused with a message, the field keeps
+    // its value.
+    if (v.typeId() == QMetaType::QString) {
+        const QString text = v.toString();
+        for (QChar c : text)
+            if (c.category() == QChar::Other_Control)
+                throw DbError(QStringLiteral("Поле \"%1\": текст содержит управляющий символ (код %2). "
+                                             "Допустимы только печатаемые символы.")
+                                  .arg(f.displayLabel())
+                                  .arg(c.unicode()));
+    }
 
     if (f.isLookup()) {
         // A lookup field is set through its key: the key of the lookup row showing this value.

@@ -174,6 +174,8 @@ public:
     int pendingUpdates() const { return int(pending_.size()); }
 
     // ---- options -------------------------------------------------------------------
+    // How long the dataset's commands (opening, posting, executing) may run, in seconds;
+    // the driver stops a command that runs longer (0: no limit).
     void setCommandTimeout(int seconds) { commandTimeout_ = seconds; }
     int commandTimeout() const { return commandTimeout_; }
     void setPrepared(bool on) { prepared_ = on; }
@@ -331,7 +333,7 @@ private:
     bool batch_ = false;
     std::vector<UpdateTable> updateTables_;
     std::map<int, Pending> pending_;
-    int commandTimeout_ = 30;
+    int commandTimeout_ = kDefaultCommandTimeout;
     bool prepared_ = false;
 
     int disableCount_ = 0;

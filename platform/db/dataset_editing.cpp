@@ -266,7 +266,7 @@ void DataSet::writeChanges(const wire::Row& oldRow, wire::Row& newRow, const std
         const QString sql =
             insertStatement(table, targets.empty() ? QList<ColumnChange>() : targets.front().changes, identity != nullptr,
                             &params);
-        const wire::BatchResult br = connection_->execute(sql, params);
+        const wire::BatchResult br = connection_->execute(sql, params, commandTimeout_);
         if (identity) {
             for (const wire::ResultSet& rs : br.resultSets)
                 if (!rs.rows.isEmpty() && !rs.rows.front().isEmpty()) {
@@ -280,7 +280,7 @@ void DataSet::writeChanges(const wire::Row& oldRow, wire::Row& newRow, const std
     // A row of several tables is written all or nothing.
     const bool several = targets.size() > 1;
     if (several)
-        connection_->execute(QStringLiteral("BEGIN TRANSACTION"));
+        connection_->execute(QStringLiteral("BEGIN TRANSACTION"), {}, commandTimeout_);
     try {
         for (const Target& t : targets) {
             const KeyInfo key = keyFor(t.table);
@@ -289,14 +289,14 @@ void DataSet::writeChanges(const wire::Row& oldRow, wire::Row& newRow, const std
                 throw DbError(QStringLiteral("%1: у строки нет значения ключа %2").arg(name_, key.column));
             QList<QVariant> params;
             const QString sql = updateStatement(t.table, t.changes, key.column, keyValue, &params);
-            const wire::BatchResult br = connection_->execute(sql, params);
+            const wire::BatchResult br = connection_->execute(sql, params, commandTimeout_);
             if (br.rowsAffected == 0)
                 throw DbError(QString::fromLatin1(kRowNotLocated));
         }
     } catch (...) {
         if (several) {
             try {
-                connection_->execute(QStringLiteral("ROLLBACK TRANSACTION"));
+                connection_->execute(QStringLiteral("ROLLBACK TRANSACTION"), {}, commandTimeout_);
             } catch (const DbError&) {
                 // The first error is the one to report.
             }
@@ -304,7 +304,7 @@ void DataSet::writeChanges(const wire::Row& oldRow, wire::Row& newRow, const std
         throw;
     }
     if (several)
-        connection_->execute(QStringLiteral("COMMIT TRANSACTION"));
+        connection_->execute(QStringLiteral("COMMIT TRANSACTION"), {}, commandTimeout_);
 }
 
 // ---- cancel -----------------------------------------------------------------------------
@@ -416,7 +416,7 @@ void DataSet::writeDelete(int rec, const wire::Row& row)
         throw DbError(QStringLiteral("%1: у строки нет значения ключа %2").arg(name_, key.column));
     QList<QVariant> params;
     const QString sql = deleteStatement(table, key.column, keyValue, &params);
-    const wire::BatchResult br = connection_->execute(sql, params);
+    const wire::BatchResult br = connection_->execute(sql, params, commandTimeout_);
     if (br.rowsAffected == 0)
         throw DbError(QString::fromLatin1(kRowNotLocated));
 }

@@ -15,6 +15,10 @@ public:
     using Error::Error;
 };
 
+// How long a command may run, in seconds, when its dataset does not say otherwise (0 waits
+// without a limit).
+inline constexpr int kDefaultCommandTimeout = 30;
+
 class Driver {
 public:
     virtual ~Driver() = default;
@@ -25,11 +29,15 @@ public:
     virtual bool isOpen() const = 0;
 
     // Runs a batch of T-SQL text; "?" marks positional parameters bound from params.
-    virtual wire::BatchResult execute(const QString& sql, const QList<QVariant>& params = {}) = 0;
+    // timeoutSeconds: the command time-out; the server stops a command that runs longer
+    // (0: no limit).
+    virtual wire::BatchResult execute(const QString& sql, const QList<QVariant>& params = {},
+                                      int timeoutSeconds = kDefaultCommandTimeout) = 0;
 
     // Calls a stored procedure with positional parameters; a parameter flagged as the
     // return value receives it in BatchResult::returnValue.
-    virtual wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params) = 0;
+    virtual wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params,
+                                            int timeoutSeconds = kDefaultCommandTimeout) = 0;
 };
 
 } // namespace qel::db

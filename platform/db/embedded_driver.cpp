@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <functional>
 
+#include <limits>
+
 namespace qel::db {
 
 namespace {
@@ -30,18 +32,20 @@ public:
     void close() override { session_.reset(); }
     bool isOpen() const override { return session_ != nullptr; }
 
-    wire::BatchResult execute(const QString& sql, const QList<QVariant>& params) override
+    wire::BatchResult execute(const QString& sql, const QList<QVariant>& params, int timeoutSeconds) override
     {
         try {
+            session().setStatementTimeout(milliseconds(timeoutSeconds));
             return session().execute(sql, params);
         } catch (const wire::ServerError& e) {
             throw DbError(e.message());
         }
     }
 
-    wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params) override
+    wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params, int timeoutSeconds) override
     {
         try {
+            session().setStatementTimeout(milliseconds(timeoutSeconds));
             return session().callProcedure(name, params);
         } catch (const wire::ServerError& e) {
             throw DbError(e.message());
@@ -49,6 +53,12 @@ public:
     }
 
 private:
+    // The command time-out becomes the embedded server's time limit of the call.
+    static int milliseconds(int seconds)
+    {
+        return seconds <= 0 ? 0 : static_cast<int>(std::min<qint64>(qint64(seconds) * 1000, std::numeric_limits<int>::max()));
+    }
+
     server::Session& session()
     {
         if (!session_)

@@ -19,10 +19,6 @@ namespace {
 
 // How long a connection attempt may take before the driver gives up, in seconds.
 constexpr SQLULEN kLoginTimeoutSeconds = 15;
-// How long one statement may wait, in seconds: the longest command time-out the datasets
-// declare, so that a statement blocked by another client's locks ends with an error
-// instead of freezing the window.
-constexpr SQLULEN kQueryTimeoutSeconds = 120;
 
 // A DbError that also says whether the connection is gone (SQLSTATE class 08).
 class OdbcError : public DbError {
@@ -268,6 +264,7 @@ wire::ResultSet fetchResultSet(const Statement& stmt, SQLSMALLINT columnCount)
 struct OdbcDriver::Run {
     std::vector<OdbcParam> params;   // in marker order; bound by address, so never resized
     int returnValue = -1;            // index of the return value's marker, if any
+    int timeoutSeconds = 0;          // the command time-out (0: none)
 };
 
 OdbcDriver::OdbcDriver(QString odbcConnectionString, QStringList sessionSetup)
@@ -351,19 +348,21 @@ void OdbcDriver::requireOpen() const
         throw DbError(QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
-wire::BatchResult OdbcDriver::execute(const QString& sql, const QList<QVariant>& params)
+wire::BatchResult OdbcDriver::execute(const QString& sql, const QList<QVariant>& params, int timeoutSeconds)
 {
     Run r;
+    r.timeoutSeconds = timeoutSeconds;
     r.params.reserve(size_t(params.size()));
     for (qsizetype i = 0; i < params.size(); ++i)
         r.params.push_back(inputParam(params[i], wire::ColumnType::Unknown, 0, QString::number(i + 1)));
     return run(sql, r);
 }
 
-wire::BatchResult OdbcDriver::callProcedure(const QString& name, const QList<wire::Param>& params)
+wire::BatchResult OdbcDriver::callProcedure(const QString& name, const QList<wire::Param>& params, int timeoutSeconds)
 {
     const QString text = odbcCallText(name, params);
     Run r;
+    r.timeoutSeconds = timeoutSeconds;
     r.params.reserve(size_t(params.size()));
     for (const auto& p : params)
         if (p.isReturnValue) {
@@ -385,8 +384,11 @@ wire::BatchResult OdbcDriver::run(const QString& text, Run& r)
     wire::BatchResult result;
     try {
         Statement stmt(static_cast<SQLHDBC>(dbc_));
-        // Not every driver can time statements out; they run without a limit then.
-        SQLSetStmtAttrW(stmt.handle(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
+        // The dataset's command time-out, so that a statement blocked by another client's
+        // locks ends with an error instead of freezing the window. Not every driver can time
+        // statements out; they run without a limit then.
+        SQLSetStmtAttrW(stmt.handle(), SQL_ATTR_QUERY_TIMEOUT,
+                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(0, r.timeoutSeconds))), 0);
         for (size_t i = 0; i < r.params.size(); ++i) {
             OdbcParam& p = r.params[i];
             stmt.check(SQLBindParameter(stmt.handle(), SQLUSMALLINT(i + 1), p.direction, p.cType, p.sqlType,

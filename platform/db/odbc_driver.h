@@ -30,8 +30,12 @@ public:
     void close() override;
     bool isOpen() const override { return dbc_ != nullptr; }
 
-    wire::BatchResult execute(const QString& sql, const QList<QVariant>& params = {}) override;
-    wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params) override;
+    // The time-out becomes the statement's query time-out (a driver that cannot time
+    // statements out runs them without a limit).
+    wire::BatchResult execute(const QString& sql, const QList<QVariant>& params = {},
+                              int timeoutSeconds = kDefaultCommandTimeout) override;
+    wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params,
+                                    int timeoutSeconds = kDefaultCommandTimeout) override;
 
 private:
     struct Run;

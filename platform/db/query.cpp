@@ -35,7 +35,7 @@ wire::ResultSet Query::fetchRows()
         throw DbError(QStringLiteral("%1: не задан текст команды").arg(name()));
     QList<QVariant> values;
     const QString text = boundText(&values);
-    wire::BatchResult br = connection()->execute(text, values);
+    wire::BatchResult br = connection()->execute(text, values, commandTimeout());
     for (wire::ResultSet& rs : br.resultSets)
         if (!rs.columns.isEmpty())
             return std::move(rs);
@@ -50,7 +50,7 @@ qint64 Query::execSql()
         throw DbError(QStringLiteral("%1: не задан текст команды").arg(name()));
     QList<QVariant> values;
     const QString text = boundText(&values);
-    return connection()->execute(text, values).rowsAffected;
+    return connection()->execute(text, values, commandTimeout()).rowsAffected;
 }
 
 } // namespace qel::db

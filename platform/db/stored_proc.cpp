@@ -21,7 +21,7 @@ wire::BatchResult StoredProc::call()
     QList<wire::Param> wireParams;
     for (int i = 0; i < params_.count(); ++i)
         wireParams.append(params_[i].toWire());
-    wire::BatchResult br = connection()->callProcedure(procedure_, wireParams);
+    wire::BatchResult br = connection()->callProcedure(procedure_, wireParams, commandTimeout());
     for (int i = 0; i < params_.count(); ++i)
         if (params_[i].isReturnValue())
             params_[i].setValue(br.returnValue);

@@ -17,7 +17,8 @@ wire::ResultSet Table::fetchRows()
 {
     if (table_.trimmed().isEmpty())
         throw DbError(QStringLiteral("%1: не задано имя таблицы").arg(name()));
-    wire::BatchResult br = connection()->execute(QStringLiteral("SELECT * FROM ") + quoteIdentifier(table_));
+    wire::BatchResult br =
+        connection()->execute(QStringLiteral("SELECT * FROM ") + quoteIdentifier(table_), {}, commandTimeout());
     for (wire::ResultSet& rs : br.resultSets)
         if (!rs.columns.isEmpty())
             return std::move(rs);

@@ -77,6 +77,26 @@ QChar firstNonCp1251(const QString& text)
 
 bool fitsCp1251(const QString& text) { return firstNonCp1251(text).isNull(); }
 
+QString passwordCharactersRefusal(const QString& password)
+{
+    QString outside;
+    for (int i = 0; i < password.size(); ++i) {
+        // a character beyond the 16-bit range is two halves: shown, and counted, as one
+        const bool pair = password[i].isHighSurrogate() && i + 1 < password.size() && password[i + 1].isLowSurrogate();
+        const QString ch = password.mid(i, pair ? 2 : 1);
+        unsigned char b;
+        if ((pair || !encodeChar(password[i].unicode(), &b)) && !outside.contains(ch))
+            outside += ch;
+        if (pair)
+            ++i;
+    }
+    if (outside.isEmpty())
+        return {};
+    return QStringLiteral("Пароль содержит недопустимые символы: %1\nВ пароле можно использовать латинские и русские "
+                          "буквы, цифры, пробел и знаки препинания (символы кодировки Windows-1251).")
+        .arg(outside);
+}
+
 QString fromCp1251(const QByteArray& bytes)
 {
     QString out;

@@ -20,6 +20,13 @@ QString fromCp1251(const QByteArray& bytes);
 // The first character of the text that Windows-1251 cannot hold, or a null QChar.
 QChar firstNonCp1251(const QString& text);
 
+// Why a new password cannot be set: it holds characters that Windows-1251 lacks, so its
+// digest (of the Windows-1251 bytes) would not be that of the password typed ("中文" and
+// "??" would be one password). The message lists them and says which characters are
+// allowed; empty when every character fits. The login window and the student password
+// dialog both ask it.
+QString passwordCharactersRefusal(const QString& password);
+
 // Whether bytes read from outside can be Windows-1251 text: none is the unassigned byte
 // 0x98, and they are not UTF-8 with multi-byte characters (Russian Windows-1251 text
 // practically never forms valid UTF-8 sequences, while UTF-8 Russian always does).

@@ -7,6 +7,9 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <future>
+#include <sys/stat.h>
+
 using namespace qel;
 
 namespace {
@@ -109,6 +112,25 @@ TEST(SettingsFile, MissingOrShortFileNamesTheFile)
     }
     writeFile(path, layout("r`", "", "", "", 2, 0, 0, 0) + QByteArray("trailing bytes are ignored"));
     EXPECT_EQ(readSettingsFile(path).account, QStringLiteral("sa"));
+}
+
+TEST(SettingsFile, ANamedPipeIsRefusedWithoutWaiting)
+{
+    const QString path = test::freshTempDir(QStringLiteral("settings-pipe")) + QStringLiteral("/QEL");
+    ASSERT_EQ(mkfifo(path.toUtf8().constData(), 0600), 0);
+    // reading a pipe would wait for a writer that never comes
+    auto refused = std::async(std::launch::async, [&] {
+        try {
+            readSettingsFile(path);
+        } catch (const IoError& e) {
+            return e.message();
+        }
+        return QString();
+    });
+    ASSERT_EQ(refused.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    const QString message = refused.get();
+    EXPECT_TRUE(message.contains(QStringLiteral("не является обычным файлом"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(path));
 }
 
 TEST(SettingsFile, ConnectionStringIsComposedExactly)

@@ -2,6 +2,8 @@
 // mark sheet with its lookups, editing and write-back, the student list's two tables,
 // the record book's ranges, and two clients editing one row.
 #include "data/mark_record.h"
+#include "platform/db/query.h"
+#include "server/server.h"
 #include "tests/datamodule/dm_fixture.h"
 #include "tests/support/recording_dialogs.h"
 
@@ -257,6 +259,18 @@ TEST_F(IntegrationTest, StudentListWritesEachColumnToItsTable)
     EXPECT_EQ(scalar(QStringLiteral("SELECT login FROM Student WHERE id_student=1")).toString(), QStringLiteral("akimov.a"));
     EXPECT_THROW(dm.ADOQ_Students.insert(), SilentAbort);
 
+    // A new password for a student who has one: the list shows no digest (the server keeps
+    // it from working logins), and the post still finds the row and stores the new one.
+    ASSERT_TRUE(dm.ADOQ_Students.locate(QStringLiteral("id_student"), 1));
+    EXPECT_TRUE(dm.ADOQ_Students.fieldByName(QStringLiteral("password")).isNull());
+    dm.ADOQ_Students.edit();
+    dm.ADOQ_Students.fieldByName(QStringLiteral("password")).setAsString(QStringLiteral("0123456789ABCDEF0123456789ABCDEF"));
+    dm.ADOQ_Students.post();
+    EXPECT_EQ(server::Session::administrator(fx.path)
+                  ->execute(QStringLiteral("SELECT password FROM Student WHERE id_student = 1"))
+                  .resultSets.first().rows.first().first(),
+              QVariant(QStringLiteral("0123456789ABCDEF0123456789ABCDEF")));
+
     // Someone changed the login meanwhile: neither table is written.
     ASSERT_TRUE(dm.ADOQ_Students.locate(QStringLiteral("id_student"), 3));
     fx.admin(QStringLiteral("UPDATE Student SET login = 'vasin.g' WHERE id_student = 3"));
@@ -267,6 +281,22 @@ TEST_F(IntegrationTest, StudentListWritesEachColumnToItsTable)
     EXPECT_EQ(dm.ADOQ_Students.state(), db::DataSetState::Edit);
     EXPECT_EQ(scalar(QStringLiteral("SELECT idid FROM s_fio WHERE id_student=3")).toString(), QStringLiteral("A-3"));
     EXPECT_EQ(scalar(QStringLiteral("SELECT login FROM Student WHERE id_student=3")).toString(), QStringLiteral("vasin.g"));
+}
+
+TEST_F(IntegrationTest, TheCommandTimeOutStopsALongStatement)
+{
+    fx.login(dm);
+    db::Query q(&dm.ADO_CDE, QStringLiteral("ADOQ_Long"));
+    q.setCommandTimeout(1);
+    q.setSql(QStringLiteral("WITH x (n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM x WHERE n < 100) "
+                            "SELECT COUNT(*) FROM x a, x b, x c, x d, x e"));
+    try {
+        q.open();
+        FAIL() << "the statement ran to its end";
+    } catch (const db::DbError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Query timeout expired"));
+    }
+    EXPECT_FALSE(q.active());
 }
 
 TEST_F(IntegrationTest, RecordBookRangesAndWriteBack)

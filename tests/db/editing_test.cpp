@@ -410,4 +410,28 @@ TEST_F(EditingTest, ExecSqlReportsRowsAffectedAndBindsParameters)
     EXPECT_FALSE(exec.active());
 }
 
+TEST_F(EditingTest, EveryCommandCarriesTheDatasetsTimeOut)
+{
+    // the sheet's 120 s reaches the driver with the opening, the posts and the deletes
+    q.setCommandTimeout(120);
+    q.open();
+    q.edit();
+    f("ball").setAsFloat(60);
+    q.post();
+    q.last();
+    q.deleteRecord();
+    ASSERT_EQ(server.calls.size(), 3);
+    for (const FakeCall& c : server.calls)
+        EXPECT_EQ(c.timeout, 120) << c.sql.toStdString();
+
+    // a dataset that sets none has the platform's 30 s; 0 asks for no limit
+    Query exec(&conn, QStringLiteral("ADOQ_Exec"));
+    exec.setSql(QStringLiteral("UPDATE mark_mag SET ball = 1"));
+    exec.execSql();
+    EXPECT_EQ(server.calls.last().timeout, 30);
+    exec.setCommandTimeout(0);
+    exec.execSql();
+    EXPECT_EQ(server.calls.last().timeout, 0);
+}
+
 } // namespace

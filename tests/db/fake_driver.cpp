@@ -23,9 +23,9 @@ public:
     }
     bool isOpen() const override { return open_; }
 
-    wire::BatchResult execute(const QString& sql, const QList<QVariant>& params) override
+    wire::BatchResult execute(const QString& sql, const QList<QVariant>& params, int timeoutSeconds) override
     {
-        server_->calls.append({sql, params, {}});
+        server_->calls.append({sql, params, {}, timeoutSeconds});
         wire::BatchResult out;
         if (server_->handler && server_->handler(sql, params, out))
             return out;
@@ -41,9 +41,9 @@ public:
         throw wire::ServerError(QStringLiteral("no canned result for: ") + sql);
     }
 
-    wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params) override
+    wire::BatchResult callProcedure(const QString& name, const QList<wire::Param>& params, int timeoutSeconds) override
     {
-        server_->calls.append({name, {}, params});
+        server_->calls.append({name, {}, params, timeoutSeconds});
         wire::BatchResult out;
         if (server_->results.contains(name))
             out.resultSets << server_->results.value(name);

@@ -17,6 +17,7 @@ struct FakeCall {
     QString sql;               // statement text, or the procedure name
     QList<QVariant> params;
     QList<wire::Param> procParams;
+    int timeout = 0;           // the command time-out it was given, in seconds
 };
 
 // What every driver made by one FakeServer shares.

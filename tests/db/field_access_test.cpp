@@ -4,6 +4,7 @@
 #include "platform/os/system_info.h"
 #include "tests/db/fake_driver.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace qel;
@@ -194,3 +195,31 @@ TEST_F(FieldTest, OldValuesAndModified)
 }
 
 } // namespace
+
+TEST_F(FieldTest, ControlCharactersAreRefusedInTexts)
+{
+    q.open();
+    q.edit();
+    Field& p35 = q.fieldByName(QStringLiteral("p35"));
+    p35.setAsString(QStringLiteral("7-1"));
+    // a NUL would cut a statement short on some servers; no control character is a text
+    for (const QString& typed : {QStringLiteral("7") + QChar(0) + QStringLiteral("1"), QStringLiteral("7\t1"),
+                                 QStringLiteral("7\r\n"), QStringLiteral("\x1b[1m"), QString(QChar(0x85))}) {
+        try {
+            p35.setAsString(typed);
+            ADD_FAILURE() << "accepted " << typed.toStdString();
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Поле \"p35\": текст содержит управляющий символ (код %1). "
+                                                  "Допустимы только печатаемые символы.")
+                                       .arg(typed.at(typed.indexOf(QRegularExpression(QStringLiteral("\\p{Cc}")))).unicode()));
+        }
+        EXPECT_EQ(p35.asString(), QStringLiteral("7-1"));
+    }
+    // printable texts of any script go in
+    p35.setAsString(QStringLiteral("№ 7 «а» — ё"));
+    EXPECT_EQ(p35.asString(), QStringLiteral("№ 7 «а» — ё"));
+    // nor in a number typed as text
+    Field& kredits = q.fieldByName(QStringLiteral("kredits"));
+    EXPECT_THROW(kredits.setAsString(QStringLiteral("1") + QChar(0)), DbError);
+    EXPECT_EQ(kredits.asInteger(), 5);
+}

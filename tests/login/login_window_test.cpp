@@ -175,6 +175,10 @@ TEST(LoginWindow, ForcedChangeDisablesThePaneButtonAndChecksTheNewPasswordLocall
          QStringLiteral("Пароль должен состоять не менее чем из 6 символов!!!\rВведите новый пароль заново.")},
         {QStringLiteral("abcdef"), QStringLiteral("abcdeg"),
          QStringLiteral("Новый пароль подтвержден не верно!!!\rПодтвердите пароль заново.")},
+        // put in by other means than typing: its digest would be that of "????ok"
+        {QStringLiteral("中文中文ok"), QStringLiteral("中文中文ok"),
+         QStringLiteral("Пароль содержит недопустимые символы: 中文\nВ пароле можно использовать латинские и русские "
+                        "буквы, цифры, пробел и знаки препинания (символы кодировки Windows-1251).")},
     };
     for (const Case& c : refused) {
         l.form->Edit1->setText(c.first);

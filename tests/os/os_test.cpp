@@ -53,6 +53,16 @@ TEST(Cp1251, RefusesCharactersOutsideTheCodePage)
     EXPECT_TRUE(fitsCp1251(QStringLiteral("Привет, world")));
 }
 
+TEST(Cp1251, NewPasswordsHoldOnlyItsCharacters)
+{
+    EXPECT_EQ(passwordCharactersRefusal(QStringLiteral("Пароль №1 «ё» — ok!")), QString());
+    EXPECT_EQ(passwordCharactersRefusal(QString()), QString());
+    // "中文" and "??" would have one digest: each character outside is named once
+    const QString refusal = passwordCharactersRefusal(QStringLiteral("中文x中Ωy😀"));
+    EXPECT_TRUE(refusal.startsWith(QStringLiteral("Пароль содержит недопустимые символы: 中文Ω😀\n"))) << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains(QStringLiteral("Windows-1251")));
+}
+
 TEST(Cp1251, TellsItsOwnBytesFromOtherEncodings)
 {
     const struct {

@@ -69,7 +69,7 @@ TEST(Collation, StatementsCompareGroupSortAndUniteTexts)
 {
     test::ServerFixture fixture(QStringLiteral("collation-sql"));
     auto s = fixture.teacher();
-    s->execute(QStringLiteral("INSERT INTO t_fio (id_teacher, t_fio, s_t_fio) VALUES (10, 'ёлкина', 'x'), (11, 'ЁЛКИНА  ', 'x'), "
+    fixture.admin()->execute(QStringLiteral("INSERT INTO t_fio (id_teacher, t_fio, s_t_fio) VALUES (10, 'ёлкина', 'x'), (11, 'ЁЛКИНА  ', 'x'), "
                               "(12, ' Ёлкина', 'x'), (13, 'Ершова', 'x'), (14, 'ежов', 'x'), (15, 'Жуков', 'x')"));
     auto count = [&](const QString& where) {
         return s->execute(QStringLiteral("SELECT COUNT(*) FROM t_fio WHERE id_teacher >= 10 AND ") + where)

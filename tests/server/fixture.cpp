@@ -98,10 +98,39 @@ std::unique_ptr<server::Session> ServerFixture::admin() const { return server::S
 
 std::unique_ptr<server::Session> ServerFixture::teacher() const
 {
+    return login(QStringLiteral("teacher"), QStringLiteral("secret1"));
+}
+
+std::unique_ptr<server::Session> ServerFixture::login(const QString& user, const QString& password) const
+{
+    return loginAs(path, user, password);
+}
+
+QString snapshot(const QString& path)
+{
+    auto admin = server::Session::administrator(path);
+    QString out;
+    for (const char* table : {"mark_mag", "QEL_LOG", "QEL_User", "Student", "s_fio", "User_f_est", "User_f_educ",
+                              "f_est", "VuzDefaults", "t_fio", "StudentPhoto", "DisciplineForStudent", "sys_logins"}) {
+        const wire::ResultSet rs =
+            admin->execute(QStringLiteral("SELECT * FROM [%1] ORDER BY 1").arg(QLatin1String(table))).resultSets.first();
+        out += QLatin1String(table) + QLatin1Char('\n');
+        for (const wire::Row& r : rs.rows) {
+            QStringList cells;
+            for (const QVariant& v : r)
+                cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+            out += cells.join(QLatin1Char('|')) + QLatin1Char('\n');
+        }
+    }
+    return out;
+}
+
+std::unique_ptr<server::Session> loginAs(const QString& path, const QString& user, const QString& password)
+{
     server::Session start(path, QStringLiteral("qel_start"), QStringLiteral("qel13start"));
     const wire::BatchResult r = start.execute(
-        QStringLiteral("EXEC GET_USER 'teacher','%1',NULL, 'QEL 13', '127.0.0.1', 'test-host', 'teacher','0','4'")
-            .arg(digestOf(QStringLiteral("secret1"))));
+        QStringLiteral("EXEC GET_USER '%1','%2',NULL, 'QEL 13', '127.0.0.1', 'test-host', '%1','0','4'")
+            .arg(user, digestOf(password)));
     EXPECT_EQ(r.resultSets.size(), 1);
     const wire::Row row = r.resultSets.first().rows.first();
     auto s = std::make_unique<server::Session>(path, unshift(row[0].toString()), unshift(row[1].toString()));

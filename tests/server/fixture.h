@@ -30,7 +30,16 @@ struct ServerFixture {
     // Logs in as the fixture's user "teacher" / "secret1" the way the client does:
     // qel_start, GET_USER, then the account it hands out; SET DATEFORMAT dmy.
     std::unique_ptr<server::Session> teacher() const;
+    // The same for any QEL user of the file.
+    std::unique_ptr<server::Session> login(const QString& user, const QString& password) const;
 };
+
+// Every row of the tables the client writes or the rights guard, as text (read by the
+// administrator): equal before and after a refused statement when nothing changed.
+QString snapshot(const QString& path);
+
+// The working session of a QEL user of any database file, logged in as the client does.
+std::unique_ptr<server::Session> loginAs(const QString& path, const QString& user, const QString& password);
 
 // The ids the fixture uses.
 namespace fx {

@@ -131,11 +131,14 @@ TEST(Sessions, RowsAffectedIsExact)
     auto s = fixture.teacher();
     EXPECT_EQ(s->execute(QStringLiteral("UPDATE mark_mag SET m1 = 1 WHERE id_mark_mag = 999")).rowsAffected, 0);
     EXPECT_EQ(s->execute(QStringLiteral("UPDATE mark_mag SET m1 = m1 WHERE id_group = 1 AND id_semester = 1")).rowsAffected, 5);
-    EXPECT_EQ(s->execute(QStringLiteral("INSERT INTO QEL_LOG ([table], row_id) VALUES ('a', 1), ('b', 2), ('c', 3)")).rowsAffected, 3);
-    EXPECT_EQ(s->execute(QStringLiteral("DELETE FROM QEL_LOG WHERE [table] IN ('A', 'b')")).rowsAffected, 2);
-    EXPECT_EQ(s->execute(QStringLiteral("SELECT * FROM QEL_LOG")).rowsAffected, -1);
+    EXPECT_EQ(s->execute(QStringLiteral("INSERT INTO QEL_LOG ([table], row_id, QEL_User) VALUES ('a', 1, 'teacher'), "
+                                        "('b', 2, 'teacher'), ('c', 3, 'teacher')"))
+                  .rowsAffected,
+              3);
+    EXPECT_EQ(s->execute(QStringLiteral("DELETE FROM mark_mag WHERE primech IN ('Д', 'x') AND id_f_est = 1")).rowsAffected, 3);
+    EXPECT_EQ(s->execute(QStringLiteral("SELECT * FROM f_est")).rowsAffected, -1);
     // the last statement of a batch that changed rows decides
-    EXPECT_EQ(s->execute(QStringLiteral("DELETE FROM QEL_LOG; SELECT 1")).rowsAffected, 1);
+    EXPECT_EQ(s->execute(QStringLiteral("DELETE FROM mark_mag; SELECT 1")).rowsAffected, 2);
 }
 
 TEST(Sessions, TwoSessionsOnOneFileSeeEachOtherAndWaitForLocks)

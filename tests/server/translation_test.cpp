@@ -84,7 +84,9 @@ TEST(Translation, QualifiersTopAndNames)
         {"table hint", QStringLiteral("SELECT * FROM f_est WITH (NOLOCK) WHERE id_f_e = 1"),
          QStringLiteral("SELECT * FROM f_est WHERE id_f_e = 1;")},
         {"INSERT without INTO", QStringLiteral("INSERT f_est (id_f_e, p109) SELECT 9, 'y'"),
-         QStringLiteral("INSERT INTO f_est (id_f_e, p109) SELECT 9, 'y' COLLATE qel_ci;")},
+         QStringLiteral("INSERT INTO f_est (id_f_e, p109) SELECT tsql_store((\"__v1\"), 'INTEGER', 'mdy'), "
+                        "tsql_store((\"__v2\"), 'VARCHAR(20)', 'mdy') FROM (WITH \"__values\"(\"__v1\", \"__v2\") AS "
+                        "(SELECT 9, 'y' COLLATE qel_ci) SELECT * FROM \"__values\");")},
         {"INSERT without a column list leaves out the identity",
          QStringLiteral("INSERT INTO QEL_LOG VALUES ('t', 1, 'd', 'u', 'c', NULL)"),
          QStringLiteral("INSERT INTO QEL_LOG (\"table\", \"row_id\", \"descr\", \"QEL_User\", \"comp\", \"log_date\") VALUES ('t' COLLATE qel_ci, 1, 'd' COLLATE qel_ci, 'u' COLLATE qel_ci, 'c' COLLATE qel_ci, NULL);")},

@@ -87,6 +87,20 @@ TEST(AdminDb, ErrorsGoToStderrWithExitCodeOne)
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
         EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
     }
+    // a NUL in a batch from stdin: the storage would have run the DELETE without its WHERE
+    const QString demo = dir + QStringLiteral("/demo.sqlite");
+    ASSERT_EQ(runAdmin(words({QStringLiteral("db"), QStringLiteral("create"), demo, QStringLiteral("--demo")})).exitCode, 0);
+    const QString count = runAdmin(words({QStringLiteral("db"), QStringLiteral("exec"), demo, QStringLiteral("SELECT COUNT(*) AS n FROM mark_mag")})).out;
+    QProcess p;
+    p.start(QStringLiteral(QEL_ADMIN_PATH), words({QStringLiteral("db"), QStringLiteral("exec"), demo, QStringLiteral("-")}));
+    p.write(QByteArray("DELETE FROM mark_mag\0 WHERE id_mark_mag = 1", 43));
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("NUL character")));
+    EXPECT_EQ(runAdmin(words({QStringLiteral("db"), QStringLiteral("exec"), demo, QStringLiteral("SELECT COUNT(*) AS n FROM mark_mag")})).out,
+              count);
+
     auto help = runAdmin(words({QStringLiteral("db"), QStringLiteral("--help")}));
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage:")));

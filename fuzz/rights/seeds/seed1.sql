@@ -1,0 +1,1 @@
+UPDATE mark_mag SET m1 = 12, primech = 'н/д' WHERE id_mark_mag = 1

@@ -1,0 +1,1 @@
+UPDATE mark_mag SET id_f_est = 4 WHERE id_mark_mag = 2; DELETE FROM QEL_LOG

@@ -1,0 +1,1 @@
+UPDATE [mark_mag] SET [m1] = ? WHERE [id_mark_mag] = ? AND [m1] = ?

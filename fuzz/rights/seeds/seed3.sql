@@ -1,0 +1,1 @@
+INSERT INTO QEL_LOG([table], [row_id], [descr], [QEL_User], [comp]) VALUES('mark_mag', 1, 'x', 'reader', 'pc')

@@ -1,0 +1,1 @@
+INSERT INTO mark_mag (id_group, id_student, id_f_est, m1) VALUES (1, 2, 4, 10)

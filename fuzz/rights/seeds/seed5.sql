@@ -1,0 +1,1 @@
+DELETE FROM mark_mag WHERE id_f_est IN (1, 4)

@@ -1,0 +1,1 @@
+UPDATE QEL_User SET isBlocked = 1; INSERT INTO User_f_est VALUES (2, 4)

@@ -1,0 +1,1 @@
+UPDATE Student SET password = 'x', e_mail = 'y' WHERE id_student = 1

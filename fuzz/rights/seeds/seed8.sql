@@ -1,0 +1,1 @@
+UPDATE s_fio SET idid = 'Z', s_fio = 'Q' WHERE id_student IN (SELECT id_student FROM Student)

@@ -1,0 +1,1 @@
+WITH x (n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM x WHERE n < 3) UPDATE mark_mag SET kredits = (SELECT MAX(n) FROM x) WHERE id_f_est = 7
