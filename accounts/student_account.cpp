@@ -18,16 +18,6 @@ QStringList splitFullName(const QString& fullName)
     return parts;
 }
 
-QString unsupportedCharacterMessage(const QString& text, const QString& what)
-{
-    const QChar bad = os::firstNonCp1251(text);
-    if (bad.isNull())
-        return {};
-    return QStringLiteral("%1 может содержать только латинские и русские буквы, цифры, пробел и знаки препинания "
-                          "(символы кодировки Windows-1251). Символ \"%2\" недопустим.")
-        .arg(what, bad);
-}
-
 QString loginTakenSql(const QString& login, qint32 idStudent)
 {
     const QString literal = db::sqlLiteral(login);

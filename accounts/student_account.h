@@ -19,12 +19,6 @@ namespace qel::accounts {
 // the split, so two blanks in a row end it and the last part keeps a leading blank.
 QStringList splitFullName(const QString& fullName);
 
-// The texts typed here are stored in Windows-1251 and the password digest is computed over
-// its bytes, so any other character would turn into '?' (two different passwords with one
-// digest). The message that refuses the first such character of a text, naming what was
-// typed ("Логин", "Пароль", "Шифр студента"); empty when every character fits.
-QString unsupportedCharacterMessage(const QString& text, const QString& what);
-
 // The query that returns a row when another student (not idStudent) or any staff user
 // already has this login.
 QString loginTakenSql(const QString& login, qint32 idStudent);

@@ -7,6 +7,7 @@
 #include "data/dm_cde_3.h"
 #include "data/password_digest.h"
 #include "history/recorder_move.h"
+#include "platform/os/cp1251.h"
 #include "platform/ui/colors_fonts.h"
 #include "platform/ui/db_navigator.h"
 #include "platform/ui/dialogs.h"
@@ -97,7 +98,7 @@ void TForm7::buildGrid()
     auto& code = g.addColumn(QStringLiteral("idid"), QStringLiteral("Шифр студента"));
     code.setWidth(120);
     code.onUpdateData = [this](ui::GridColumn&, QString& text, QVariant&, bool&, bool& handled) {
-        const QString message = accounts::unsupportedCharacterMessage(text, QStringLiteral("Шифр студента"));
+        const QString message = os::charactersRefusal(text, QStringLiteral("Шифр студента"));
         if (!message.isEmpty()) {
             ui::messageBox(message, QStringLiteral("Ошибка"), ui::MsgIcon::Error, ui::MsgButtons::Ok, this);
             handled = true;

@@ -2,6 +2,7 @@
 
 #include "accounts/student_account.h"
 #include "data/dm_cde_3.h"
+#include "platform/os/cp1251.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 
@@ -113,7 +114,7 @@ void TForm11::SpeedButton2Click()
         return;
     }
     for (QLineEdit* box : {LabeledEdit1, LabeledEdit2}) {
-        const QString message = accounts::unsupportedCharacterMessage(
+        const QString message = os::charactersRefusal(
             box->text(), box == LabeledEdit1 ? QStringLiteral("Логин") : QStringLiteral("Пароль"));
         if (!message.isEmpty()) {
             refuse(message);

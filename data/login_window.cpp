@@ -204,7 +204,7 @@ void TForm8::SpeedButton2Click()
         Edit1->clear();
         Edit2->clear();
         setStatus(QStringLiteral("Пароль должен состоять не менее чем из 6 символов!!!\rВведите новый пароль заново."));
-    } else if (const QString refusal = os::passwordCharactersRefusal(Edit1->text()); !refusal.isEmpty()) {
+    } else if (const QString refusal = os::charactersRefusal(Edit1->text(), QStringLiteral("Пароль")); !refusal.isEmpty()) {
         // its digest would not be the password's: refused before the server is asked
         Edit1->clear();
         Edit2->clear();

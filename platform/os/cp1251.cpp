@@ -77,7 +77,7 @@ QChar firstNonCp1251(const QString& text)
 
 bool fitsCp1251(const QString& text) { return firstNonCp1251(text).isNull(); }
 
-QString passwordCharactersRefusal(const QString& password)
+QString charactersRefusal(const QString& password, const QString& what)
 {
     QString outside;
     for (int i = 0; i < password.size(); ++i) {
@@ -92,9 +92,9 @@ QString passwordCharactersRefusal(const QString& password)
     }
     if (outside.isEmpty())
         return {};
-    return QStringLiteral("Пароль содержит недопустимые символы: %1\nВ пароле можно использовать латинские и русские "
-                          "буквы, цифры, пробел и знаки препинания (символы кодировки Windows-1251).")
-        .arg(outside);
+    return QStringLiteral("%1 содержит недопустимые символы: %2\nМожно использовать латинские и русские буквы, цифры, "
+                          "пробел и знаки препинания (символы кодировки Windows-1251).")
+        .arg(what, outside);
 }
 
 QString fromCp1251(const QByteArray& bytes)

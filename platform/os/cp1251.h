@@ -20,12 +20,12 @@ QString fromCp1251(const QByteArray& bytes);
 // The first character of the text that Windows-1251 cannot hold, or a null QChar.
 QChar firstNonCp1251(const QString& text);
 
-// Why a new password cannot be set: it holds characters that Windows-1251 lacks, so its
-// digest (of the Windows-1251 bytes) would not be that of the password typed ("中文" and
-// "??" would be one password). The message lists them and says which characters are
-// allowed; empty when every character fits. The login window and the student password
-// dialog both ask it.
-QString passwordCharactersRefusal(const QString& password);
+// Why a text typed into a field stored in Windows-1251 cannot be taken: it holds characters
+// the code page lacks (for a password its digest, over the Windows-1251 bytes, would not be
+// that of the password typed: "中文" and "??" would be one password). The message names the
+// field (`what`: "Пароль", "Логин" …) and those characters, and says which characters are
+// allowed; empty when every character fits.
+QString charactersRefusal(const QString& text, const QString& what);
 
 // Whether bytes read from outside can be Windows-1251 text: none is the unassigned byte
 // 0x98, and they are not UTF-8 with multi-byte characters (Russian Windows-1251 text

@@ -364,8 +364,8 @@ TEST_F(StudentCodes, ACorrectedCodeIsStoredAuditedAndShownInTheSheet)
         typeCode(QStringLiteral("24ИВТ№✓"));
         QTest::keyClick(grid.cellEditor(), Qt::Key_Return);
         ASSERT_EQ(dialogs->count(), 1);
-        EXPECT_TRUE(dialogs->last().text.startsWith(QStringLiteral("Шифр студента может содержать только")));
-        EXPECT_TRUE(dialogs->last().text.endsWith(QStringLiteral("Символ \"✓\" недопустим.")));
+        EXPECT_TRUE(dialogs->last().text.startsWith(QStringLiteral("Шифр студента содержит недопустимые символы: ✓\n")))
+            << dialogs->last().text.toStdString();
         EXPECT_EQ(fx->dm->ADOQ_Students.fieldByName(QStringLiteral("idid")).asString(), QStringLiteral("24ИВТ001"));
 
         typeCode(QStringLiteral("24ИВТ101"));

@@ -62,12 +62,12 @@ TEST(StudentLoginDialog, AnEmptyLoginOrACharacterTheCodePageCannotHoldIsRefused)
         QString password;
         QString message;
     };
-    const QString allowed = QStringLiteral(" может содержать только латинские и русские буквы, цифры, пробел и знаки "
-                                           "препинания (символы кодировки Windows-1251). Символ \"%1\" недопустим.");
+    const QString allowed = QStringLiteral(" содержит недопустимые символы: %1\nМожно использовать латинские и русские "
+                                           "буквы, цифры, пробел и знаки препинания (символы кодировки Windows-1251).");
     const Case cases[] = {
         {QString(), QStringLiteral("secret"), QStringLiteral("Введите логин студента.")},
         {QStringLiteral("   "), QStringLiteral("secret"), QStringLiteral("Введите логин студента.")},
-        {QStringLiteral("ivanov.p"), QStringLiteral("пароль中文"), QStringLiteral("Пароль") + allowed.arg(QStringLiteral("中"))},
+        {QStringLiteral("ivanov.p"), QStringLiteral("пароль中文"), QStringLiteral("Пароль") + allowed.arg(QStringLiteral("中文"))},
         {QStringLiteral("ivanov✓"), QStringLiteral("secret"), QStringLiteral("Логин") + allowed.arg(QStringLiteral("✓"))},
     };
     for (const Case& c : cases) {

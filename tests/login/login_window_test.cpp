@@ -177,8 +177,8 @@ TEST(LoginWindow, ForcedChangeDisablesThePaneButtonAndChecksTheNewPasswordLocall
          QStringLiteral("Новый пароль подтвержден не верно!!!\rПодтвердите пароль заново.")},
         // put in by other means than typing: its digest would be that of "????ok"
         {QStringLiteral("中文中文ok"), QStringLiteral("中文中文ok"),
-         QStringLiteral("Пароль содержит недопустимые символы: 中文\nВ пароле можно использовать латинские и русские "
-                        "буквы, цифры, пробел и знаки препинания (символы кодировки Windows-1251).")},
+         QStringLiteral("Пароль содержит недопустимые символы: 中文\nМожно использовать латинские и русские буквы, "
+                        "цифры, пробел и знаки препинания (символы кодировки Windows-1251).")},
     };
     for (const Case& c : refused) {
         l.form->Edit1->setText(c.first);

@@ -55,10 +55,10 @@ TEST(Cp1251, RefusesCharactersOutsideTheCodePage)
 
 TEST(Cp1251, NewPasswordsHoldOnlyItsCharacters)
 {
-    EXPECT_EQ(passwordCharactersRefusal(QStringLiteral("Пароль №1 «ё» — ok!")), QString());
-    EXPECT_EQ(passwordCharactersRefusal(QString()), QString());
+    EXPECT_EQ(charactersRefusal(QStringLiteral("Пароль №1 «ё» — ok!"), QStringLiteral("Пароль")), QString());
+    EXPECT_EQ(charactersRefusal(QString(), QStringLiteral("Пароль")), QString());
     // "中文" and "??" would have one digest: each character outside is named once
-    const QString refusal = passwordCharactersRefusal(QStringLiteral("中文x中Ωy😀"));
+    const QString refusal = charactersRefusal(QStringLiteral("中文x中Ωy😀"), QStringLiteral("Пароль"));
     EXPECT_TRUE(refusal.startsWith(QStringLiteral("Пароль содержит недопустимые символы: 中文Ω😀\n"))) << refusal.toStdString();
     EXPECT_TRUE(refusal.contains(QStringLiteral("Windows-1251")));
 }
