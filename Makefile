@@ -2,6 +2,11 @@
 # make test   — install, build, run the whole test suite (offscreen)
 # make screenshots, make bench, make fuzz, make package — see README.md
 
+# Compiler results are shared between checkouts: paths below the checkout are cached as
+# relative paths, so a fresh clone anywhere reuses what another one compiled.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+
 BUILD       ?= build
 BENCH_BUILD ?= build-bench
 PACKAGE_BUILD ?= build-package
