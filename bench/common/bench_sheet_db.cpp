@@ -9,6 +9,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 namespace qel::bench {
 namespace {
 
@@ -88,6 +92,24 @@ void openSheet(data::TDM_CDE_3& dm)
     selection.kredits = 5;
     data::setMarkSheetParameters(sp, selection);
     sp.open();
+}
+
+void execRaw(const QString& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_busy_timeout(db, 5000);
+    // The schema names the server's text collation; copying rows compares no texts.
+    sqlite3_create_collation(db, "qel_ci", SQLITE_UTF8, nullptr, [](void*, int n1, const void* a, int n2, const void* b) {
+        const int c = memcmp(a, b, size_t(std::min(n1, n2)));
+        return c != 0 ? c : n1 - n2;
+    });
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        fprintf(stderr, "%s: %s\n", sql, error);
+        sqlite3_free(error);
+    }
+    sqlite3_close(db);
 }
 
 std::vector<std::vector<QVariant>> readPlainRows(const QString& path, const char* sql)

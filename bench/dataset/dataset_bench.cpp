@@ -2,15 +2,14 @@
 // every row (the ten lookups included), against the same rows read by one plain SQLite
 // query: with the lookup joins (the same data) and without them (mark_mag alone).
 #include "bench/common/bench_sheet_db.h"
+#include "bench/common/fixture_cache.h"
 #include "data/dm_cde_3.h"
 #include "data/mark_record.h"
 #include "server/server.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include <map>
 #include <memory>
 
 using namespace qel;
@@ -73,14 +72,7 @@ struct Sheet {
     void openSheet() { bench::openSheet(*dm); }
 };
 
-Sheet& sheet(int rows)
-{
-    static std::map<int, std::unique_ptr<Sheet>> sheets;
-    auto& s = sheets[rows];
-    if (!s)
-        s = std::make_unique<Sheet>(rows);
-    return *s;
-}
+Sheet& sheet(int rows) { return bench::fixtureOfSize<Sheet>(rows); }
 
 void BM_OpenSheetWithLookups(benchmark::State& state)
 {
@@ -150,12 +142,3 @@ BENCHMARK(BM_PlainSqliteMarkMagOnly)->Arg(300)->Arg(3000)->Unit(benchmark::kMill
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

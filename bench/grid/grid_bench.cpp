@@ -3,6 +3,7 @@
 // and 1000 selected rows of the 3000 through the component with the confirmation window
 // built and answered. The rows deleted are put back between iterations, outside the timing.
 #include "bench/common/bench_sheet_db.h"
+#include "bench/common/fixture_cache.h"
 #include "data/dm_cde_3.h"
 #include "grid/clipboard_records.h"
 #include "grid/sheet_grid_events.h"
@@ -17,11 +18,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
-#include <algorithm>
-#include <cstring>
-#include <map>
 #include <memory>
 
 using namespace qel;
@@ -71,7 +68,7 @@ struct Sheet {
                                      "?, ?, ?, ?, ?, ?, ?, ?, ?, 2, 'д', 0, 1, 5, 0)"),
                       v);
         });
-        exec("CREATE TABLE mark_mag_kept AS SELECT * FROM mark_mag");
+        bench::execRaw(path, "CREATE TABLE mark_mag_kept AS SELECT * FROM mark_mag");
         dm = std::make_unique<data::TDM_CDE_3>();
         bench::loginAsTeacher(*dm);
         db::Connection* c = &dm->ADO_CDE;
@@ -130,43 +127,18 @@ struct Sheet {
         window->show();
     }
 
-    void exec(const char* sql) const
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open(path.toUtf8().constData(), &db);
-        sqlite3_busy_timeout(db, 5000);
-        // The schema names the server's text collation; copying rows compares no texts.
-        sqlite3_create_collation(db, "qel_ci", SQLITE_UTF8, nullptr,
-                                 [](void*, int n1, const void* a, int n2, const void* b) {
-                                     const int c = memcmp(a, b, size_t(std::min(n1, n2)));
-                                     return c != 0 ? c : n1 - n2;
-                                 });
-        char* error = nullptr;
-        if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-            fprintf(stderr, "%s: %s\n", sql, error);
-            sqlite3_free(error);
-        }
-        sqlite3_close(db);
-    }
-
     // Every row back in the file and in the dataset, nothing selected.
     void restore()
     {
-        exec("INSERT INTO mark_mag SELECT * FROM mark_mag_kept WHERE id_mark_mag NOT IN (SELECT id_mark_mag FROM mark_mag)");
+        bench::execRaw(path, "INSERT INTO mark_mag SELECT * FROM mark_mag_kept WHERE id_mark_mag NOT IN (SELECT id_mark_mag "
+                             "FROM mark_mag)");
         marks->close();
         marks->open();
         grid->selectedRows().clear();
     }
 };
 
-Sheet& sheet(int rows)
-{
-    static std::map<int, std::unique_ptr<Sheet>> sheets;
-    auto& s = sheets[rows];
-    if (!s)
-        s = std::make_unique<Sheet>(rows);
-    return *s;
-}
+Sheet& sheet(int rows) { return bench::fixtureOfSize<Sheet>(rows); }
 
 // Every row selected and copied to the clipboard in the record format.
 void BM_CopyAllRows(benchmark::State& state)
@@ -213,13 +185,3 @@ BENCHMARK(BM_DeleteSelectedRows)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

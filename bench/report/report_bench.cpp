@@ -2,6 +2,7 @@
 // sheet (rows, totals and grades computed by the rules), and writing it as PDF, XLSX and
 // CSV files. The sheet has six checkpoints, two extra computed columns and a total.
 #include "bench/common/bench_sheet_db.h"
+#include "bench/common/fixture_cache.h"
 #include "data/dm_cde_3.h"
 #include "report/csv_export.h"
 #include "report/standalone_sheet.h"
@@ -10,11 +11,9 @@
 #include "report/statement_reader.h"
 #include "server/server.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include <map>
 #include <memory>
 
 using namespace qel;
@@ -69,14 +68,7 @@ struct Sheet {
     }
 };
 
-Sheet& sheet(int rows)
-{
-    static std::map<int, std::unique_ptr<Sheet>> sheets;
-    auto& s = sheets[rows];
-    if (!s)
-        s = std::make_unique<Sheet>(rows);
-    return *s;
-}
+Sheet& sheet(int rows) { return bench::fixtureOfSize<Sheet>(rows); }
 
 // The statement read from the open sheet, every row computed anew.
 void BM_ReadStatement(benchmark::State& state)
@@ -113,15 +105,3 @@ BENCHMARK(BM_WriteCsv) SIZES;
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    // The sheet opens with its loading window and the PDF needs fonts: a GUI application,
-    // offscreen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

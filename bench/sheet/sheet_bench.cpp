@@ -4,6 +4,7 @@
 // and compiled again for every row and formula as a parser fed one text at a time must),
 // against the same rows read by one plain query.
 #include "bench/common/bench_sheet_db.h"
+#include "bench/common/fixture_cache.h"
 #include "data/dm_cde_3.h"
 #include "data/mark_record.h"
 #include "platform/db/value_convert.h"
@@ -16,7 +17,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <map>
 #include <memory>
 
 using namespace qel;
@@ -143,14 +143,7 @@ struct Sheet {
     }
 };
 
-Sheet& sheet(int rows)
-{
-    static std::map<int, std::unique_ptr<Sheet>> sheets;
-    auto& s = sheets[rows];
-    if (!s)
-        s = std::make_unique<Sheet>(rows);
-    return *s;
-}
+Sheet& sheet(int rows) { return bench::fixtureOfSize<Sheet>(rows); }
 
 // The rules compute while a window shows the sheet; without one nothing is computed.
 struct Shown {
