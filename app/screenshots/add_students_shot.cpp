@@ -16,12 +16,8 @@ namespace {
 using namespace qel;
 
 const shots::Shot addStudentsShot("add_students", [](shots::ShotContext& ctx) {
-    shots::writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    window.resize(1280, 760);
-    window.show();
+    shots::DemoMainWindow demo(ctx);
+    TForm2& window = demo.window();
     shots::pick(window.DBLookupComboBox9, QStringLiteral("ИВТ-24"));
     shots::pick(window.DBLookupComboBox10, QStringLiteral("3 семестр"));
     shots::pick(window.DBLookupComboBox11, QStringLiteral("Дискретная математика"));

@@ -23,22 +23,9 @@ const qel::shots::Shot deleteConfirmationShot("delete_confirmation", [](qel::sho
     db::Connection connection(QStringLiteral("ADO_CDE"));
     connection.setConnectionString(qel::shots::demoDatabase(ctx.dataDir, QStringLiteral("shots")));
 
-    // The first sheet of the demo data.
-    db::Query first(&connection, QStringLiteral("ADOQ_Exec"));
-    first.setSql(QStringLiteral("SELECT TOP 1 id_group, id_discipline, id_semester, id_examination FROM mark_mag "
-                                "WHERE id_f_est = 1 ORDER BY id_group, id_semester, id_discipline"));
-    first.open();
-    const QString where = QStringLiteral("m.id_group = %1 AND m.id_discipline = %2 AND m.id_semester = %3 AND "
-                                         "m.id_examination = %4 AND m.id_f_est = 1")
-                              .arg(first.field(0).asString(), first.field(1).asString(), first.field(2).asString(),
-                                   first.field(3).asString());
-    first.close();
+    const QString where = qel::shots::firstSheetCondition(connection);
     db::Query sheet(&connection, QStringLiteral("ADO_SP_Sort"));
-    sheet.setSql(QStringLiteral("SELECT m.id_mark_mag, s.s_fio AS student, s.idid, m.m1, m.m2, m.m3, m.dop, m.p36, "
-                                "e.p31 AS Ball_name, m.primech FROM mark_mag m "
-                                "INNER JOIN s_fio s ON s.id_student = m.id_student "
-                                "LEFT JOIN estimation e ON e.id_estimation = m.id_estimation WHERE ")
-                 + where + QStringLiteral(" ORDER BY s.s_fio"));
+    sheet.setSql(qel::shots::sheetRowsSql(where));
     sheet.open();
     db::DataSource source(QStringLiteral("DS_SP_Sort"));
     source.setDataSet(&sheet);

@@ -14,8 +14,6 @@
 namespace {
 
 using namespace qel;
-using shots::answerLogin;
-using shots::pick;
 using shots::writeDemoSettings;
 
 const shots::Shot loginShot("login_window", [](shots::ShotContext& ctx) {
@@ -35,29 +33,17 @@ const shots::Shot loginShot("login_window", [](shots::ShotContext& ctx) {
 });
 
 const shots::Shot mainWindowShot("main_window", [](shots::ShotContext& ctx) {
-    writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    window.resize(1280, 760);
-    window.show();
-    ctx.save(&window, QStringLiteral("main_window"));
+    shots::DemoMainWindow demo(ctx);
+    ctx.save(&demo.window(), QStringLiteral("main_window"));
 });
 
 // Logs in, picks group, semester and discipline (the sheet opens by itself) and saves it.
 void sheetShot(shots::ShotContext& ctx, const char* login, const char* password, const QString& group,
                const QString& semester, const QString& discipline, const QString& name)
 {
-    writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    answerLogin(QString::fromLatin1(login), QString::fromLatin1(password));
-    TForm2 window(dm);
-    window.resize(1280, 760);
-    window.show();
-    pick(window.DBLookupComboBox9, group);
-    pick(window.DBLookupComboBox10, semester);
-    pick(window.DBLookupComboBox11, discipline);
-    ctx.save(&window, name);
+    shots::DemoMainWindow demo(ctx, QString::fromLatin1(login), QString::fromLatin1(password));
+    demo.openSheet(group, semester, discipline);
+    ctx.save(&demo.window(), name);
 }
 
 const shots::Shot sheetShot1("sheet_open", [](shots::ShotContext& ctx) {

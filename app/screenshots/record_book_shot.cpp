@@ -52,12 +52,9 @@ void copyCurriculum(shots::ShotContext& ctx, TForm14& book)
 }
 
 const shots::Shot recordBookShot("record_book", [](shots::ShotContext& ctx) {
-    shots::writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    window.resize(1280, 760);
-    window.show();
+    shots::DemoMainWindow demo(ctx);
+    data::TDM_CDE_3& dm = demo.dm();
+    TForm2& window = demo.window();
     shots::pick(window.DBLookupComboBox9, QStringLiteral("ИВТ-24"));
 
     shots::whenModalShown("qel::TForm14", [&ctx, &dm](QWidget* w) {

@@ -20,21 +20,15 @@ namespace {
 using namespace qel;
 
 // The demo user's examination sheet of ИВТ-24 in the second semester, every mark stored.
-void openSheet(TForm2& window)
+void openSheet(shots::DemoMainWindow& demo)
 {
-    window.resize(1280, 760);
-    window.show();
-    shots::pick(window.DBLookupComboBox9, QStringLiteral("ИВТ-24"));
-    shots::pick(window.DBLookupComboBox10, QStringLiteral("2 семестр"));
-    shots::pick(window.DBLookupComboBox11, QStringLiteral("Программирование"));
+    demo.openSheet(QStringLiteral("ИВТ-24"), QStringLiteral("2 семестр"), QStringLiteral("Программирование"));
 }
 
 const shots::Shot reportMenuShot("sheet_report_menu", [](shots::ShotContext& ctx) {
-    shots::writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    openSheet(window);
+    shots::DemoMainWindow demo(ctx);
+    TForm2& window = demo.window();
+    openSheet(demo);
     // The menu the right button opens over the grid, drawn where it appears.
     QMenu menu(&window);
     menu.addAction(window.ReportActions->PrintAction);
@@ -44,11 +38,9 @@ const shots::Shot reportMenuShot("sheet_report_menu", [](shots::ShotContext& ctx
 });
 
 const shots::Shot printPreviewShot("print_preview", [](shots::ShotContext& ctx) {
-    shots::writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    openSheet(window);
+    shots::DemoMainWindow demo(ctx);
+    TForm2& window = demo.window();
+    openSheet(demo);
     shots::whenModalShown("QPrintPreviewDialog", [&ctx](QWidget* w) {
         auto* dialog = static_cast<QDialog*>(w);
         dialog->resize(1100, 760);
@@ -64,11 +56,9 @@ const shots::Shot printPreviewShot("print_preview", [](shots::ShotContext& ctx) 
 });
 
 const shots::Shot exportDialogShot("export_dialog", [](shots::ShotContext& ctx) {
-    shots::writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    openSheet(window);
+    shots::DemoMainWindow demo(ctx);
+    TForm2& window = demo.window();
+    openSheet(demo);
     shots::whenModalShown("QFileDialog", [&ctx](QWidget* w) {
         auto* dialog = static_cast<QDialog*>(w);
         dialog->resize(860, 520);

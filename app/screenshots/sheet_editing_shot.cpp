@@ -19,13 +19,9 @@ namespace {
 using namespace qel;
 
 // The demo's current examination sheet: ИВТ-24, 3 семестр, "Дискретная математика".
-void openCurrentSheet(TForm2& window)
+void openCurrentSheet(shots::DemoMainWindow& demo)
 {
-    window.resize(1280, 760);
-    window.show();
-    shots::pick(window.DBLookupComboBox9, QStringLiteral("ИВТ-24"));
-    shots::pick(window.DBLookupComboBox10, QStringLiteral("3 семестр"));
-    shots::pick(window.DBLookupComboBox11, QStringLiteral("Дискретная математика"));
+    demo.openSheet(QStringLiteral("ИВТ-24"), QStringLiteral("3 семестр"), QStringLiteral("Дискретная математика"));
 }
 
 int columnOf(const TForm2& window, const QString& field)
@@ -37,11 +33,10 @@ int columnOf(const TForm2& window, const QString& field)
 }
 
 const shots::Shot markEntryShot("sheet_mark_entry", [](shots::ShotContext& ctx) {
-    shots::writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    openCurrentSheet(window);
+    shots::DemoMainWindow demo(ctx);
+    data::TDM_CDE_3& dm = demo.dm();
+    TForm2& window = demo.window();
+    openCurrentSheet(demo);
     ui::TQXDBGridEh& grid = *window.QXDBGridEh1;
     const QModelIndex cell = grid.model()->index(2, columnOf(window, QStringLiteral("m2")));
     grid.setFocus();
@@ -56,11 +51,9 @@ const shots::Shot markEntryShot("sheet_mark_entry", [](shots::ShotContext& ctx) 
 });
 
 const shots::Shot gradeMenuShot("sheet_grade_menu", [](shots::ShotContext& ctx) {
-    shots::writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    openCurrentSheet(window);
+    shots::DemoMainWindow demo(ctx);
+    TForm2& window = demo.window();
+    openCurrentSheet(demo);
     ui::TQXDBGridEh& grid = *window.QXDBGridEh1;
     const QModelIndex cell = grid.model()->index(3, columnOf(window, QStringLiteral("Ball_name")));
     grid.setCurrentIndex(cell);

@@ -2,11 +2,14 @@
 
 #include "app/screenshots/shots.h"
 
+#include "data/dm_cde_3.h"
 #include "data/login_window.h"
 #include "data/settings_file.h"
+#include "platform/db/query.h"
 #include "platform/os/errors.h"
 #include "platform/ui/db_lookup_combo_box.h"
 #include "server/server.h"
+#include "sheet/main_window.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -31,6 +34,27 @@ QString demoDatabase(const QString& dataDir, const QString& login)
         {login, hash, salt});
     return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;User ID=%2;Initial Catalog=QEL;Data Source=embedded")
         .arg(password, login);
+}
+
+QString firstSheetCondition(db::Connection& connection)
+{
+    db::Query first(&connection, QStringLiteral("ADOQ_Exec"));
+    first.setSql(QStringLiteral("SELECT TOP 1 id_group, id_discipline, id_semester, id_examination FROM mark_mag "
+                                "WHERE id_f_est = 1 ORDER BY id_group, id_semester, id_discipline"));
+    first.open();
+    return QStringLiteral("m.id_group = %1 AND m.id_discipline = %2 AND m.id_semester = %3 AND "
+                          "m.id_examination = %4 AND m.id_f_est = 1")
+        .arg(first.field(0).asString(), first.field(1).asString(), first.field(2).asString(),
+             first.field(3).asString());
+}
+
+QString sheetRowsSql(const QString& condition)
+{
+    return QStringLiteral("SELECT m.id_mark_mag, s.s_fio AS student, s.idid, m.m1, m.m2, m.m3, m.dop, m.p36, "
+                          "e.p31 AS Ball_name, m.primech FROM mark_mag m "
+                          "INNER JOIN s_fio s ON s.id_student = m.id_student "
+                          "LEFT JOIN estimation e ON e.id_estimation = m.id_estimation WHERE ")
+        + condition + QStringLiteral(" ORDER BY s.s_fio");
 }
 
 void writeDemoSettings(const QString& dataDir)
@@ -72,6 +96,29 @@ void pick(ui::DBLookupComboBox* control, const QString& text)
             return;
         }
     throw Error(QStringLiteral("%1: no row \"%2\"").arg(control->objectName(), text));
+}
+
+DemoMainWindow::DemoMainWindow(ShotContext& ctx, const QString& login, const QString& password)
+{
+    writeDemoSettings(ctx.dataDir);
+    dm_ = std::make_unique<data::TDM_CDE_3>();
+    answerLogin(login, password);
+    window_ = std::make_unique<TForm2>(*dm_);
+    window_->resize(1280, 760);
+    window_->show();
+}
+
+DemoMainWindow::~DemoMainWindow()
+{
+    window_.reset();
+    dm_.reset();
+}
+
+void DemoMainWindow::openSheet(const QString& group, const QString& semester, const QString& discipline)
+{
+    pick(window_->DBLookupComboBox9, group);
+    pick(window_->DBLookupComboBox10, semester);
+    pick(window_->DBLookupComboBox11, discipline);
 }
 
 void saveWithPopup(ShotContext& ctx, QWidget* window, QMenu* menu, const QPoint& at, const QString& name)

@@ -18,12 +18,8 @@ namespace {
 using namespace qel;
 
 const shots::Shot studentAccountsShot("student_accounts", [](shots::ShotContext& ctx) {
-    shots::writeDemoSettings(ctx.dataDir);
-    data::TDM_CDE_3 dm;
-    shots::answerLogin(QStringLiteral("demo"), QStringLiteral("demo2026"));
-    TForm2 window(dm);
-    window.resize(1280, 760);
-    window.show();
+    shots::DemoMainWindow demo(ctx);
+    TForm2& window = demo.window();
     shots::pick(window.DBLookupComboBox9, QStringLiteral("ИВТ-24"));
 
     shots::whenModalShown("qel::TForm7", [&ctx](QWidget* w) {

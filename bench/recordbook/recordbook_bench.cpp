@@ -3,6 +3,7 @@
 // shows it) and listing the curriculum lines the book lacks (the copy dialog's list),
 // against the same rows read by plain SQLite queries.
 #include "bench/common/bench_sheet_db.h"
+#include "bench/common/fixture_cache.h"
 #include "data/dm_cde_3.h"
 #include "platform/ui/check_list_box.h"
 #include "platform/ui/db_lookup_combo_box.h"
@@ -12,7 +13,6 @@
 #include "server/demo_photos.h"
 #include "server/server.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -104,19 +104,7 @@ struct Book {
     }
 };
 
-// Built on first use; destroyed before the application object (it holds windows).
-std::unique_ptr<Book>& bookHolder()
-{
-    static std::unique_ptr<Book> b;
-    return b;
-}
-
-Book& book()
-{
-    if (!bookHolder())
-        bookHolder() = std::make_unique<Book>();
-    return *bookHolder();
-}
+Book& book() { return bench::sharedFixture<Book>(); }
 
 void BM_OpenBook(benchmark::State& state)
 {
@@ -209,14 +197,3 @@ BENCHMARK(BM_PlainCandidateQueries)->Arg(kCandidates)->Unit(benchmark::kMillisec
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    bookHolder().reset();
-    return 0;
-}
