@@ -51,7 +51,7 @@ fuzz: deps
 
 package: deps
 	@cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DQEL_BUILD_TESTS=OFF >/dev/null
-	@cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target qel13 qel13-admin
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target qel13 qel13-admin qel13-server
 	@cd $(PACKAGE_BUILD) && cpack -G DEB
 
 clean:
