@@ -14,15 +14,11 @@
 #include "platform/ui/grid_column.h"
 #include "platform/ui/qx_db_grid_eh.h"
 
+#include <QScopedValueRollback>
+
 namespace qel::grid {
 
 namespace {
-
-struct Busy {
-    int& n;
-    explicit Busy(int& counter) : n(counter) { ++n; }
-    ~Busy() { --n; }
-};
 
 // Display updates of the dataset are suspended for the scope, and resumed however it ends.
 struct SuspendedDisplay {
@@ -113,7 +109,7 @@ void TQXDBGridEvents::copyRecords()
     db::DataSet* ds = readyDataSet();
     if (!ds)
         return;
-    Busy busy(busy_);
+    QScopedValueRollback busy(busy_, busy_ + 1);
     putOnClipboard(*ds, grid_->selectedRows().bookmarks());
     report(QXDBEOk);
 }
@@ -123,7 +119,7 @@ void TQXDBGridEvents::cutRecords(bool askFirst)
     db::DataSet* ds = readyDataSet();
     if (!ds)
         return;
-    Busy busy(busy_);
+    QScopedValueRollback busy(busy_, busy_ + 1);
     if (askFirst && !confirm(true))
         return;
     if (!grid_)
@@ -169,7 +165,7 @@ void TQXDBGridEvents::deleteRecords(bool askFirst)
     db::DataSet* ds = readyDataSet();
     if (!ds)
         return;
-    Busy busy(busy_);
+    QScopedValueRollback busy(busy_, busy_ + 1);
     if (askFirst && !confirm(false))
         return;
     if (!grid_)
@@ -187,7 +183,7 @@ void TQXDBGridEvents::pasteRecords()
     db::DataSet* ds = readyDataSet();
     if (!ds)
         return;
-    Busy busy(busy_);
+    QScopedValueRollback busy(busy_, busy_ + 1);
     const std::optional<QByteArray> content = os::readClipboard(clipboardFormat());
     if (!content) {
         refuseClipboard(QStringLiteral("В буфере обмена нет скопированных записей таблицы."));

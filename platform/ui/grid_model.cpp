@@ -4,6 +4,8 @@
 #include "platform/ui/error_report.h"
 #include "platform/ui/qx_db_grid_eh.h"
 
+#include <QScopedValueRollback>
+
 namespace qel::ui {
 
 namespace {
@@ -27,12 +29,6 @@ QString formatWith(const db::Field& f, const QVariant& v, const QString& format)
         return QString::asprintf(format.toLatin1().constData(), db::convert::toFloat(v));
     return f.displayTextFor(v);
 }
-
-struct Counter {
-    int& n;
-    explicit Counter(int& counter) : n(counter) { ++n; }
-    ~Counter() { --n; }
-};
 
 } // namespace
 
@@ -190,7 +186,7 @@ bool GridModel::writeCell(int column, QString text, QVariant value, bool useText
     db::DataSet* ds = grid_.dataSet();
     if (!ds || !c.field() || !ensureEditing())
         return false;
-    Counter writing(writing_);
+    QScopedValueRollback writing(writing_, writing_ + 1);
     bool handled = false;
     if (c.onUpdateData && !runGuarded([&] { c.onUpdateData(c, text, value, useText, handled); }))
         return false;
