@@ -85,7 +85,7 @@ void TQXDBGridEvents::refuseClipboard(const QString& text)
     report(QXDBENoClipboardData);
 }
 
-// ---- copy and cut ------------------------------------------------------------------------------
+// ---- copy ------------------------------------------------------------------------------------
 
 void TQXDBGridEvents::putOnClipboard(db::DataSet& ds, const QList<db::Bookmark>& rows)
 {
@@ -114,24 +114,7 @@ void TQXDBGridEvents::copyRecords()
     report(QXDBEOk);
 }
 
-void TQXDBGridEvents::cutRecords(bool askFirst)
-{
-    db::DataSet* ds = readyDataSet();
-    if (!ds)
-        return;
-    QScopedValueRollback busy(busy_, busy_ + 1);
-    if (askFirst && !confirm(true))
-        return;
-    if (!grid_)
-        return;
-    // Every row reaches the clipboard before any is deleted: a value the format cannot
-    // carry stops the cut with nothing removed.
-    const QList<db::Bookmark> rows = grid_->selectedRows().bookmarks();
-    putOnClipboard(*ds, rows);
-    finish(deleteRows(*ds, rows), QStringLiteral("Не удалось удалить записей: %1."));
-}
-
-// ---- delete ------------------------------------------------------------------------------------
+// ---- cut and delete -------------------------------------------------------------------------------
 
 TQXDBGridEvents::Refusals TQXDBGridEvents::deleteRows(db::DataSet& ds, const QList<db::Bookmark>& rows)
 {
@@ -160,18 +143,28 @@ TQXDBGridEvents::Refusals TQXDBGridEvents::deleteRows(db::DataSet& ds, const QLi
     return refusals;
 }
 
-void TQXDBGridEvents::deleteRecords(bool askFirst)
+void TQXDBGridEvents::cutRecords(bool askFirst) { removeSelected(true, askFirst); }
+
+void TQXDBGridEvents::deleteRecords(bool askFirst) { removeSelected(false, askFirst); }
+
+void TQXDBGridEvents::removeSelected(bool cut, bool askFirst)
 {
     db::DataSet* ds = readyDataSet();
     if (!ds)
         return;
     QScopedValueRollback busy(busy_, busy_ + 1);
-    if (askFirst && !confirm(false))
+    if (askFirst && !confirm(cut))
         return;
     if (!grid_)
         return;
-    const Refusals refusals = deleteRows(*ds, grid_->selectedRows().bookmarks());
-    if (grid_)
+    const QList<db::Bookmark> rows = grid_->selectedRows().bookmarks();
+    // Every row reaches the clipboard before any is deleted: a value the format cannot
+    // carry stops the cut with nothing removed.
+    if (cut)
+        putOnClipboard(*ds, rows);
+    const Refusals refusals = deleteRows(*ds, rows);
+    // A delete leaves no selection; a cut keeps it.
+    if (!cut && grid_)
         grid_->selectedRows().clear();
     finish(refusals, QStringLiteral("Не удалось удалить записей: %1."));
 }
