@@ -27,15 +27,11 @@ struct SuspendedDisplay {
     ~SuspendedDisplay() { ds.enableControls(); }
 };
 
-// What a visible column carries on the clipboard: the field's text, or for a lookup
-// column the text of its key field.
-struct ClipboardColumn {
-    db::Field* field = nullptr;   // nullptr: the column shows no field (an empty value)
-};
-
-std::vector<ClipboardColumn> clipboardColumns(ui::TQXDBGridEh& grid, db::DataSet& ds)
+// The field each visible column carries on the clipboard: its own, or for a lookup column
+// its key field; nullptr where the column shows no field (an empty value).
+std::vector<db::Field*> clipboardColumns(ui::TQXDBGridEh& grid, db::DataSet& ds)
 {
-    std::vector<ClipboardColumn> out;
+    std::vector<db::Field*> out;
     for (int i = 0; i < grid.columnCount(); ++i) {
         ui::GridColumn& c = grid.column(i);
         if (!c.visible())
@@ -43,7 +39,7 @@ std::vector<ClipboardColumn> clipboardColumns(ui::TQXDBGridEh& grid, db::DataSet
         db::Field* f = c.field();
         if (f && f->isLookup())
             f = ds.findField(f->keyFields());
-        out.push_back({f});
+        out.push_back(f);
     }
     return out;
 }
@@ -91,14 +87,14 @@ void TQXDBGridEvents::putOnClipboard(db::DataSet& ds, const QList<db::Bookmark>&
 {
     // A row being edited is saved first, as moving away from it would.
     ds.checkBrowseMode();
-    const std::vector<ClipboardColumn> columns = clipboardColumns(*grid_, ds);
+    const std::vector<db::Field*> columns = clipboardColumns(*grid_, ds);
     ClipboardRecordWriter writer;
     for (const db::Bookmark& bm : rows) {
         const int row = ds.rowOf(bm);
         if (row < 0)
             continue;
-        for (const ClipboardColumn& c : columns)
-            writer.addValue(c.field ? db::convert::toText(ds.rowValue(row, *c.field)) : QString());
+        for (db::Field* f : columns)
+            writer.addValue(f ? db::convert::toText(ds.rowValue(row, *f)) : QString());
         writer.endRecord();
     }
     os::writeClipboard(clipboardFormat(), writer.bytes());
@@ -182,7 +178,7 @@ void TQXDBGridEvents::pasteRecords()
         refuseClipboard(QStringLiteral("В буфере обмена нет скопированных записей таблицы."));
         return;
     }
-    const std::vector<ClipboardColumn> columns = clipboardColumns(*grid_, *ds);
+    const std::vector<db::Field*> columns = clipboardColumns(*grid_, *ds);
     const ClipboardRecords read = readClipboardRecords(*content, int(columns.size()));
     if (!read.error.isEmpty()) {
         refuseClipboard(read.error);
@@ -199,10 +195,10 @@ void TQXDBGridEvents::pasteRecords()
             try {
                 ds->insert();
                 for (size_t i = 0; i < columns.size(); ++i) {
-                    if (!columns[i].field)
+                    if (!columns[i])
                         continue;
                     try {
-                        columns[i].field->setAsString(values.at(qsizetype(i)));
+                        columns[i]->setAsString(values.at(qsizetype(i)));
                     } catch (const std::exception&) {
                         // a value the field cannot take is left out of the record
                     }
