@@ -30,6 +30,14 @@ QString formatWith(const db::Field& f, const QVariant& v, const QString& format)
     return f.displayTextFor(v);
 }
 
+// A column with a key list shows the pick-list item standing at its key's place, or the
+// key itself when the lists do not reach that far.
+QString pickListText(const GridColumn& c, const QString& key)
+{
+    const int i = int(c.keyList().indexOf(key));
+    return i >= 0 && i < c.pickList().size() ? c.pickList().at(i) : key;
+}
+
 } // namespace
 
 GridModel::GridModel(TQXDBGridEh& grid) : QAbstractTableModel(&grid), grid_(grid) {}
@@ -57,11 +65,8 @@ QString GridModel::cellText(int row, int column) const
         return {};
     const GridColumn& c = grid_.column(column);
     const QVariant v = ds->rowValue(row, *f);
-    if (!c.keyList().isEmpty()) {
-        const QString key = db::convert::toText(v);
-        const int i = int(c.keyList().indexOf(key));
-        return i >= 0 && i < c.pickList().size() ? c.pickList().at(i) : key;
-    }
+    if (!c.keyList().isEmpty())
+        return pickListText(c, db::convert::toText(v));
     if (!c.displayFormat().isEmpty())
         return formatWith(*f, v, c.displayFormat());
     return f->displayTextFor(v);
@@ -168,10 +173,8 @@ bool GridModel::ensureEditing() const
 
 QString GridModel::keyText(const GridColumn& column, const QVariant& key) const
 {
-    if (!column.keyList().isEmpty()) {
-        const int i = int(column.keyList().indexOf(db::convert::toText(key)));
-        return i >= 0 && i < column.pickList().size() ? column.pickList().at(i) : db::convert::toText(key);
-    }
+    if (!column.keyList().isEmpty())
+        return pickListText(column, db::convert::toText(key));
     db::Field* f = column.field();
     if (f && f->isLookup() && f->lookupDataSet() && f->lookupDataSet()->active())
         return db::convert::toText(f->lookupDataSet()->lookup(f->lookupKeyFields(), key, f->lookupResultField()));
