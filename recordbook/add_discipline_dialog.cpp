@@ -251,19 +251,13 @@ void TForm16::Button1Click()
     record.credits = *credits;
 
     db::Query& exec = dm.ADOQ_Exec;
-    exec.close();
-    exec.setSql(recordbook::academicYearSql(group, record.semester));
-    exec.open();
-    record.academicYear = exec.isEmpty() ? QVariant() : exec.fieldByName(QStringLiteral("id_a_year")).value();
-    exec.close();
+    record.academicYear =
+        recordbook::firstValue(exec, recordbook::academicYearSql(group, record.semester), QStringLiteral("id_a_year"));
     if (record.academicYear.isNull()) {
         refuse(QStringLiteral("Группа не учится в выбранном семестре: не найден учебный год."));
         return;
     }
-    exec.setSql(recordbook::scaleVariantSql(group));
-    exec.open();
-    record.scaleVariant = exec.isEmpty() ? QVariant() : exec.fieldByName(QStringLiteral("id_ebe_var")).value();
-    exec.close();
+    record.scaleVariant = recordbook::firstValue(exec, recordbook::scaleVariantSql(group), QStringLiteral("id_ebe_var"));
     if (record.scaleVariant.isNull()) {
         refuse(QStringLiteral("Для специальности группы не задана шкала оценок."));
         return;

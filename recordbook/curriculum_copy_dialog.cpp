@@ -1,6 +1,7 @@
 #include "recordbook/curriculum_copy_dialog.h"
 
 #include "data/dm_cde_3.h"
+#include "platform/db/value_convert.h"
 #include "platform/ui/check_list_box.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/panel.h"
@@ -79,12 +80,8 @@ void TForm15::FormCreate()
 {
     data::TDM_CDE_3& dm = book_.dm();
     const qint32 student = idText(book_.shownStudent()).toInt();
-    db::Query& exec = dm.ADOQ_Exec;
-    exec.close();
-    exec.setSql(recordbook::currentSemesterSql(book_.groupId(), student));
-    exec.open();
-    CurrentSemester = exec.isEmpty() ? 0 : exec.fieldByName(QStringLiteral("id_semester")).asInteger();
-    exec.close();
+    CurrentSemester = int(db::convert::toInteger(recordbook::firstValue(
+        dm.ADOQ_Exec, recordbook::currentSemesterSql(book_.groupId(), student), QStringLiteral("id_semester"))));
 
     db::Query& lines = dm.ADOQ_DisciplineFromEducSH;
     lines.close();
