@@ -5,6 +5,7 @@
 #include "platform/ui/check_list_box.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/panel.h"
+#include "recordbook/dialog_buttons.h"
 #include "recordbook/record_book_sql.h"
 #include "recordbook/record_book_window.h"
 #include "rules/sheet_window.h"
@@ -53,20 +54,11 @@ TForm15::TForm15(TForm14& book) : QDialog(&book), book_(book)
     CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
     root->addWidget(CheckListBox1, 1);
 
-    Panel3 = new ui::Panel(this);
-    Panel3->setObjectName(QStringLiteral("Panel3"));
+    const recordbook::DialogButtons buttons = recordbook::makeDialogButtons(this, "Panel3", QStringLiteral("ОК"));
+    Panel3 = buttons.panel;
+    Button1 = buttons.accept;
+    Button2 = buttons.cancel;
     Panel3->installEventFilter(this);
-    auto* bottom = new QHBoxLayout(Panel3);
-    bottom->setContentsMargins(6, 6, 6, 6);
-    bottom->addStretch(1);
-    Button1 = new QPushButton(QStringLiteral("ОК"), Panel3);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button2 = new QPushButton(QStringLiteral("Отмена"), Panel3);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
-    bottom->addWidget(Button1);
-    bottom->addWidget(Button2);
     root->addWidget(Panel3);
 
     connect(Button3, &QPushButton::clicked, this, ui::guarded([this] { Button3Click(); }));
