@@ -5,14 +5,13 @@
 #include "platform/os/cp1251.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
+#include "platform/ui/window_placement.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace qel {
@@ -96,8 +95,7 @@ TForm11::TForm11(QWidget* owner, data::TDM_CDE_3& dm) : QDialog(owner), dm_(dm)
     connect(SpeedButton1, &QPushButton::clicked, this, [this] { reject(); });
 
     adjustSize();
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ui::centerOnScreen(*this);
 }
 
 void TForm11::LabeledEdit1Change() { SpeedButton2->setEnabled(true); }

@@ -1,11 +1,10 @@
 #include "data/loading_window.h"
 
 #include "platform/ui/repaint.h"
+#include "platform/ui/window_placement.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace qel {
@@ -36,8 +35,7 @@ TForm4::TForm4(QWidget* owner)
     layout->setContentsMargins(24, 18, 24, 18);
     layout->addWidget(Label1);
     setFixedSize(300, 80);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ui::centerOnScreen(*this);
 }
 
 TForm4* showLoadingWindow(const QString& text)

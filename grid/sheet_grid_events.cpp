@@ -4,11 +4,10 @@
 #include "platform/ui/colors_fonts.h"
 #include "platform/ui/grid_column.h"
 #include "platform/ui/qx_db_grid_eh.h"
+#include "platform/ui/window_placement.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <QScreen>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -85,8 +84,7 @@ std::unique_ptr<TForm1> buildDeleteConfirmation(ui::TQXDBGridEh& sheetGrid)
     const int width = std::max(sheetGrid.window()->width() + 5, TForm1::kMinWidth);
     const int height = std::clamp(150 + int(rows.size()) * TForm1::kRowHeight, TForm1::kMinHeight, 560);
     form->resize(width, height);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        form->move(screen->availableGeometry().center() - form->rect().center());
+    ui::centerOnScreen(*form);
     return form;
 }
 

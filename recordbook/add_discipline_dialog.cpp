@@ -9,6 +9,7 @@
 #include "platform/ui/numeric_edit.h"
 #include "platform/ui/panel.h"
 #include "platform/ui/up_down_edit.h"
+#include "platform/ui/window_placement.h"
 #include "recordbook/dialog_buttons.h"
 #include "recordbook/record_book_sql.h"
 #include "recordbook/record_book_window.h"
@@ -17,7 +18,6 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -48,8 +48,7 @@ TForm16::TForm16(TForm14& book) : QDialog(&book), book_(book)
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     resize(520, 270);
-    if (QScreen* s = screen())
-        move(s->availableGeometry().center() - rect().center());
+    ui::centerOnScreen(*this);
     data::TDM_CDE_3& dm = book_.dm();
 
     auto* root = new QVBoxLayout(this);

@@ -5,6 +5,7 @@
 #include "platform/ui/check_list_box.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/panel.h"
+#include "platform/ui/window_placement.h"
 #include "recordbook/dialog_buttons.h"
 #include "recordbook/record_book_sql.h"
 #include "recordbook/record_book_window.h"
@@ -13,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace qel {
@@ -33,8 +33,7 @@ TForm15::TForm15(TForm14& book) : QDialog(&book), book_(book)
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(560, 440);
-    if (QScreen* s = screen())
-        move(s->availableGeometry().center() - rect().center());
+    ui::centerOnScreen(*this);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);

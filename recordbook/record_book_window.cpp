@@ -14,13 +14,13 @@
 #include "platform/ui/panel.h"
 #include "platform/db/value_convert.h"
 #include "platform/ui/qx_db_grid_eh.h"
+#include "platform/ui/window_placement.h"
 #include "recordbook/record_book_sql.h"
 #include "rules/sheet_window.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace qel {
@@ -47,8 +47,7 @@ TForm14::TForm14(QWidget* owner, data::TDM_CDE_3& dm, RecordBookSession session)
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint);
     resize(1160, 660);
-    if (QScreen* s = screen())
-        move(s->availableGeometry().center() - rect().center());
+    ui::centerOnScreen(*this);
     buildControls();
     shownBook = this;
     ui::runGuarded([this] { FormCreate(); });

@@ -10,12 +10,12 @@
 #include "platform/ui/dialogs.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/label.h"
+#include "platform/ui/window_placement.h"
 #include "sheet/main_window.h"
 
 #include <QHBoxLayout>
 #include <QHash>
 #include <QPushButton>
-#include <QScreen>
 #include <QSet>
 #include <QVBoxLayout>
 
@@ -53,8 +53,7 @@ TForm13::TForm13(TForm2& main, QWidget* owner) : QDialog(owner), main_(main), dm
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     resize(428, 571);
     buildControls();
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    ui::centerOnScreen(*this);
 
     DBLookupComboBox1->onClick = [this](ui::DBLookupComboBox&) { DBLookupComboBox1Click(); };
     connect(SpeedButton1, &QPushButton::clicked, this, ui::guarded([this] { SpeedButton1Click(); }));
