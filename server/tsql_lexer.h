@@ -52,4 +52,9 @@ QString nulCharacterMessage();
 // True when the word (already upper-cased) is a reserved word that cannot be a bare name.
 bool isKeyword(const QString& upperWord);
 
+// True when the name (already upper-cased) is a function of the dialect: T-SQL's own that
+// the storage gives the same meaning, and the server's scalar function. Anything else —
+// the storage's own functions included — is unknown to the server.
+bool isDialectFunction(const QString& upperName);
+
 } // namespace qel::server::tsql
