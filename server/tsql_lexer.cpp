@@ -59,6 +59,20 @@ bool isDialectFunction(const QString& upper)
     return names.contains(upper);
 }
 
+QString quotedName(const QString& name)
+{
+    QString v = name;
+    v.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + v + QLatin1Char('"');
+}
+
+QString quotedText(const QString& text)
+{
+    QString v = text;
+    v.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
+
 QString nulCharacterMessage()
 {
     return QStringLiteral("The statement text holds a NUL character (code 0); nothing of it was run.");

@@ -46,6 +46,11 @@ struct LexError {
 // (the storage would read the statement only up to it) is a LexError.
 std::vector<Token> tokenize(const QString& text, bool* sawComment = nullptr);
 
+// A name and a text as the storage's SQL quotes them ("a""b", 'it''s'), for the statements
+// the server composes; the tokenizer reads them back as one name and one text.
+QString quotedName(const QString& name);
+QString quotedText(const QString& text);
+
 // The refusal of a statement text that holds a NUL character.
 QString nulCharacterMessage();
 
