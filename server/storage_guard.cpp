@@ -133,12 +133,8 @@ void Storage::describeUnmasked(sqlite3_stmt* st, const QByteArray& text)
     describing_ = false;
     QList<ColumnOrigin> columns;
     if (rc == SQLITE_OK && shadow) {
-        for (int i = 0; i < sqlite3_column_count(shadow); ++i) {
-            auto text = [](const char* p) { return p ? QString::fromUtf8(p) : QString(); };
-            columns.append({text(sqlite3_column_name(shadow, i)), text(sqlite3_column_decltype(shadow, i)),
-                            text(sqlite3_column_database_name(shadow, i)), text(sqlite3_column_table_name(shadow, i)),
-                            text(sqlite3_column_origin_name(shadow, i))});
-        }
+        for (int i = 0; i < sqlite3_column_count(shadow); ++i)
+            columns.append(originOf(shadow, i));
     }
     sqlite3_finalize(shadow);
     unmasked_.insert(st, columns);
