@@ -15,11 +15,6 @@ namespace {
 constexpr int kHeaderSize = 100;
 constexpr int kApplicationIdOffset = 68;
 
-[[noreturn]] void notOurs(const QString& path)
-{
-    throw wire::ServerError(QStringLiteral("The file \"%1\" is not a database of the embedded server.").arg(path));
-}
-
 quint32 bigEndian32(const QByteArray& bytes, int offset)
 {
     quint32 v = 0;
@@ -53,6 +48,11 @@ bool holdsServerTables(const QString& path)
 
 } // namespace
 
+void notServerDatabase(const QString& path)
+{
+    throw wire::ServerError(QStringLiteral("The file \"%1\" is not a database of the embedded server.").arg(path));
+}
+
 bool isRegularFile(const QString& path)
 {
     std::error_code ec;
@@ -74,12 +74,12 @@ void checkDatabaseFile(const QString& path)
     file.close();
     static const QByteArray magic("SQLite format 3", 16); // with its terminating zero
     if (header.size() < kHeaderSize || !header.startsWith(magic))
-        notOurs(path);
+        notServerDatabase(path);
     const quint32 id = bigEndian32(header, kApplicationIdOffset);
     if (id == kApplicationId)
         return;
     if (id != 0 || !holdsServerTables(path))
-        notOurs(path);
+        notServerDatabase(path);
 }
 
 void stampDatabaseFile(sqlite3* db)

@@ -20,6 +20,8 @@ bool isRegularFile(const QString& path);
 
 // Throws wire::ServerError unless the file is one of the server's databases.
 void checkDatabaseFile(const QString& path);
+// Throws the refusal of a file that is not one of them.
+[[noreturn]] void notServerDatabase(const QString& path);
 
 // Writes the application id into an open database of the server (a new file, or an older
 // one that checkDatabaseFile accepted by its sys_logins table).

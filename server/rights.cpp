@@ -1,5 +1,6 @@
 #include "server/rights.h"
 
+#include "server/tsql_lexer.h"
 
 namespace qel::server {
 namespace {
@@ -38,13 +39,6 @@ const TableRights* find(const QString& table)
         if (r.table.compare(table, Qt::CaseInsensitive) == 0)
             return &r;
     return nullptr;
-}
-
-QString sqlText(const QString& text)
-{
-    QString t = text;
-    t.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + t + QLatin1Char('\'');
 }
 
 } // namespace
@@ -150,7 +144,9 @@ QStringList rowRuleStatements(int idQelUser, const QString& qelLogin, const QStr
         return QStringLiteral("EXISTS (SELECT 1 FROM main.User_f_est WHERE id_login = %1 AND id_f_est = %2.id_f_est)")
             .arg(user, QLatin1String(row));
     };
-    auto refuse = [&](const QString& message) { return QStringLiteral("BEGIN SELECT RAISE(ABORT, %1); END").arg(sqlText(message)); };
+    auto refuse = [&](const QString& message) {
+        return QStringLiteral("BEGIN SELECT RAISE(ABORT, %1); END").arg(tsql::quotedText(message));
+    };
     const QString denyInsert = refuse(permissionDenied(Permission::Insert, QStringLiteral("mark_mag"), {}, database));
     const QString denyUpdate = refuse(permissionDenied(Permission::Update, QStringLiteral("mark_mag"), {}, database));
     const QString denyDelete = refuse(permissionDenied(Permission::Delete, QStringLiteral("mark_mag"), {}, database));
@@ -180,7 +176,7 @@ QStringList rowRuleStatements(int idQelUser, const QString& qelLogin, const QStr
         + QStringLiteral(": the column QEL_User of an audit row must be the login of the session ('%1').").arg(qelLogin);
     out << QStringLiteral("CREATE TEMP TRIGGER qel_row_rule_audit_author_%S BEFORE INSERT ON main.QEL_LOG "
                           "WHEN %1 AND (NEW.QEL_User IS NULL OR NEW.QEL_User <> %2 COLLATE qel_ci) %3")
-               .arg(client, sqlText(qelLogin), refuse(authorMessage));
+               .arg(client, tsql::quotedText(qelLogin), refuse(authorMessage));
     for (QString& statement : out)
         statement.replace(QStringLiteral("_%S "), QLatin1Char('_') + nameSuffix + QLatin1Char(' '));
     return out;

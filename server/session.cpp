@@ -4,6 +4,7 @@
 
 #include "server/contract.h"
 #include "server/database_file.h"
+#include "server/database_identity.h"
 #include "server/rights.h"
 #include "server/routines.h"
 #include "server/server_logins.h"
@@ -36,7 +37,7 @@ struct Session::Impl {
     {
         storage = std::make_unique<Storage>(path, false);
         if (!storage->scalar(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = 'sys_logins'")).isValid())
-            throw wire::ServerError(QStringLiteral("The file \"%1\" is not a database of the embedded server.").arg(path));
+            notServerDatabase(path);
         registerCreateLogin(*storage);
         storage->setMemoryCeiling(kDefaultMemoryCeiling);
     }

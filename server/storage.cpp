@@ -350,34 +350,36 @@ void Storage::bind(sqlite3_stmt* st, int index, const QVariant& value, tsql::Val
     }
 }
 
+Storage::ColumnOrigin Storage::originOf(sqlite3_stmt* st, int i)
+{
+    auto text = [](const char* p) { return p ? QString::fromUtf8(p) : QString(); };
+    return {text(sqlite3_column_name(st, i)), text(sqlite3_column_decltype(st, i)),
+            text(sqlite3_column_database_name(st, i)), text(sqlite3_column_table_name(st, i)),
+            text(sqlite3_column_origin_name(st, i))};
+}
+
 wire::Column Storage::describeColumn(sqlite3_stmt* st, int i, const QList<tsql::ValueKind>& hints)
 {
     wire::Column c;
+    // A masked column is described by the unmasked statement (storage_guard.cpp).
     const auto unmasked = unmasked_.constFind(st);
-    const ColumnOrigin* shadow =
-        unmasked != unmasked_.constEnd() && i < unmasked->size() ? &unmasked->at(i) : nullptr;
-    c.name = shadow ? shadow->name : QString::fromUtf8(sqlite3_column_name(st, i));
-    const QByteArray shadowDecl = shadow ? shadow->declaredType.toUtf8() : QByteArray();
-    const QByteArray shadowTable = shadow ? shadow->table.toUtf8() : QByteArray();
-    const QByteArray shadowOrigin = shadow ? shadow->column.toUtf8() : QByteArray();
-    const QByteArray shadowDatabase = shadow ? shadow->database.toUtf8() : QByteArray();
-    const char* decl = shadow ? (shadow->declaredType.isEmpty() ? nullptr : shadowDecl.constData())
-                              : sqlite3_column_decltype(st, i);
-    c.type = columnTypeOf(decl ? QString::fromUtf8(decl) : QString(), &c.size);
-    const char* table = shadow ? (shadow->table.isEmpty() ? nullptr : shadowTable.constData()) : sqlite3_column_table_name(st, i);
-    const char* origin = shadow ? (shadow->column.isEmpty() ? nullptr : shadowOrigin.constData()) : sqlite3_column_origin_name(st, i);
-    const char* database = shadow ? shadowDatabase.constData() : sqlite3_column_database_name(st, i);
-    if (table && origin) {
-        c.baseTable = QString::fromUtf8(table);
-        c.baseColumn = QString::fromUtf8(origin);
+    const ColumnOrigin o =
+        unmasked != unmasked_.constEnd() && i < unmasked->size() ? unmasked->at(i) : originOf(st, i);
+    c.name = o.name;
+    c.type = columnTypeOf(o.declaredType, &c.size);
+    if (!o.table.isEmpty() && !o.column.isEmpty()) {
+        c.baseTable = o.table;
+        c.baseColumn = o.column;
         const QString key = c.baseTable.toLower() + QLatin1Char('.') + c.baseColumn.toLower();
         auto it = meta_.constFind(key);
         if (it == meta_.constEnd()) {
             ColumnMeta m;
             int notNull = 0, pk = 0, autoinc = 0;
             const char *type = nullptr, *coll = nullptr;
-            if (sqlite3_table_column_metadata(db_, database, table, origin, &type, &coll,
-                                              &notNull, &pk, &autoinc)
+            const QByteArray database = o.database.toUtf8(), table = o.table.toUtf8(), column = o.column.toUtf8();
+            if (sqlite3_table_column_metadata(db_, o.database.isEmpty() ? nullptr : database.constData(),
+                                              table.constData(), column.constData(), &type, &coll, &notNull, &pk,
+                                              &autoinc)
                 == SQLITE_OK) {
                 m.identity = autoinc != 0;
                 m.notNull = notNull != 0 || m.identity;

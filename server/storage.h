@@ -160,6 +160,7 @@ private:
         QString name, declaredType, database, table, column;
     };
     QHash<sqlite3_stmt*, QList<ColumnOrigin>> unmasked_;
+    static ColumnOrigin originOf(sqlite3_stmt* st, int column);
     bool maskedRead_ = false;
     bool describing_ = false;
     void describeUnmasked(sqlite3_stmt* st, const QByteArray& text);

@@ -12,9 +12,7 @@ StorageCatalog::StorageCatalog(Storage& storage) : storage_(storage)
         Table t;
         t.name = r[0].toString();
         const bool isTable = r[1].toString() == QLatin1String("table");
-        QString quoted = t.name;
-        quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        const wire::ResultSet info = storage_.query(QStringLiteral("PRAGMA table_info(\"%1\")").arg(quoted));
+        const wire::ResultSet info = storage_.query(QStringLiteral("PRAGMA table_info(%1)").arg(tsql::quotedName(t.name)));
         for (const wire::Row& c : info.rows) {
             const QString col = c[1].toString();
             t.columns << col;

@@ -29,32 +29,19 @@ void Storage::installTemporary(const QStringList& statements)
 
 namespace {
 
-// The storage functions a client statement may reach: those the dialect's T-SQL functions
-// and conversions are made of, and those the schema's own views, defaults and triggers use.
-bool allowedStorageFunction(const QString& lower)
+// The storage functions a client statement may reach: the dialect's T-SQL functions by
+// their own name, those the dialect layer writes for them (CONVERT, CAST, TOP ... PERCENT,
+// stored values, recursion) and those the schema's own views, defaults and triggers and the
+// row rules use.
+bool allowedStorageFunction(const QString& name)
 {
-    static const QSet<QString> names = {
-        // T-SQL functions, by their own name
-        QStringLiteral("getdate"), QStringLiteral("sysdatetime"), QStringLiteral("scope_identity"),
-        QStringLiteral("isnull"), QStringLiteral("len"), QStringLiteral("charindex"), QStringLiteral("left"),
-        QStringLiteral("right"), QStringLiteral("space"), QStringLiteral("replicate"), QStringLiteral("str"),
-        QStringLiteral("dateadd"), QStringLiteral("datediff"), QStringLiteral("datepart"), QStringLiteral("datename"),
-        QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("day"), QStringLiteral("upper"),
-        QStringLiteral("lower"), QStringLiteral("fn_createlogin"), QStringLiteral("count"), QStringLiteral("sum"),
-        QStringLiteral("avg"), QStringLiteral("min"), QStringLiteral("max"), QStringLiteral("row_number"),
-        QStringLiteral("rank"), QStringLiteral("dense_rank"), QStringLiteral("abs"), QStringLiteral("round"),
-        QStringLiteral("ltrim"), QStringLiteral("rtrim"), QStringLiteral("trim"), QStringLiteral("replace"),
-        QStringLiteral("coalesce"), QStringLiteral("nullif"), QStringLiteral("iif"), QStringLiteral("unicode"),
-        QStringLiteral("sign"), QStringLiteral("floor"), QStringLiteral("ceiling"), QStringLiteral("power"),
-        QStringLiteral("sqrt"), QStringLiteral("substring"), QStringLiteral("like"), QStringLiteral("char"),
-        // what the dialect layer writes for CONVERT, CAST, TOP ... PERCENT, stored values, recursion
-        QStringLiteral("tsql_text"), QStringLiteral("tsql_date_text"), QStringLiteral("tsql_int"),
-        QStringLiteral("tsql_bit"), QStringLiteral("tsql_float"), QStringLiteral("tsql_datetime"),
-        QStringLiteral("tsql_date"), QStringLiteral("tsql_store"), QStringLiteral("tsql_recursion_level"),
-        QStringLiteral("substr"),
-        // the schema's views, defaults and triggers, and the row rules
-        QStringLiteral("ifnull"), QStringLiteral("strftime"), QStringLiteral("qel_client_statement")};
-    return names.contains(lower);
+    static const QSet<QString> storageOwn = {
+        QStringLiteral("like"), QStringLiteral("substr"), QStringLiteral("tsql_text"), QStringLiteral("tsql_date_text"),
+        QStringLiteral("tsql_int"), QStringLiteral("tsql_bit"), QStringLiteral("tsql_float"),
+        QStringLiteral("tsql_datetime"), QStringLiteral("tsql_date"), QStringLiteral("tsql_store"),
+        QStringLiteral("tsql_recursion_level"), QStringLiteral("ifnull"), QStringLiteral("strftime"),
+        QStringLiteral("qel_client_statement")};
+    return tsql::isDialectFunction(name.toUpper()) || storageOwn.contains(name.toLower());
 }
 
 } // namespace
@@ -125,7 +112,7 @@ int Storage::authorizeClient(int action, const QString& a, const QString& b, con
         return refuse(permissionDenied(Permission::Update, a, b, database_), kColumnPermissionDeniedCode);
     }
     case SQLITE_FUNCTION:
-        if (allowedStorageFunction(b.toLower()))
+        if (allowedStorageFunction(b))
             return SQLITE_OK;
         return refuse(QStringLiteral("'%1' is not a recognized built-in function name.").arg(b), 195);
     case SQLITE_SELECT:
@@ -146,12 +133,8 @@ void Storage::describeUnmasked(sqlite3_stmt* st, const QByteArray& text)
     describing_ = false;
     QList<ColumnOrigin> columns;
     if (rc == SQLITE_OK && shadow) {
-        for (int i = 0; i < sqlite3_column_count(shadow); ++i) {
-            auto text = [](const char* p) { return p ? QString::fromUtf8(p) : QString(); };
-            columns.append({text(sqlite3_column_name(shadow, i)), text(sqlite3_column_decltype(shadow, i)),
-                            text(sqlite3_column_database_name(shadow, i)), text(sqlite3_column_table_name(shadow, i)),
-                            text(sqlite3_column_origin_name(shadow, i))});
-        }
+        for (int i = 0; i < sqlite3_column_count(shadow); ++i)
+            columns.append(originOf(shadow, i));
     }
     sqlite3_finalize(shadow);
     unmasked_.insert(st, columns);

@@ -40,6 +40,39 @@ bool isKeyword(const QString& w)
     return words.contains(w);
 }
 
+bool isDialectFunction(const QString& upper)
+{
+    static const QSet<QString> names = {
+        QStringLiteral("GETDATE"), QStringLiteral("SYSDATETIME"), QStringLiteral("SCOPE_IDENTITY"),
+        QStringLiteral("ISNULL"), QStringLiteral("LEN"), QStringLiteral("CHARINDEX"), QStringLiteral("LEFT"),
+        QStringLiteral("RIGHT"), QStringLiteral("SPACE"), QStringLiteral("REPLICATE"), QStringLiteral("STR"),
+        QStringLiteral("DATEADD"), QStringLiteral("DATEDIFF"), QStringLiteral("DATEPART"), QStringLiteral("DATENAME"),
+        QStringLiteral("YEAR"), QStringLiteral("MONTH"), QStringLiteral("DAY"), QStringLiteral("UPPER"),
+        QStringLiteral("LOWER"), QStringLiteral("CONVERT"), QStringLiteral("CAST"), QStringLiteral("COUNT"),
+        QStringLiteral("SUM"), QStringLiteral("AVG"), QStringLiteral("MIN"), QStringLiteral("MAX"),
+        QStringLiteral("ROW_NUMBER"), QStringLiteral("RANK"), QStringLiteral("DENSE_RANK"), QStringLiteral("ABS"),
+        QStringLiteral("ROUND"), QStringLiteral("LTRIM"), QStringLiteral("RTRIM"), QStringLiteral("TRIM"),
+        QStringLiteral("REPLACE"), QStringLiteral("COALESCE"), QStringLiteral("NULLIF"), QStringLiteral("IIF"),
+        QStringLiteral("UNICODE"), QStringLiteral("SIGN"), QStringLiteral("FLOOR"), QStringLiteral("CEILING"),
+        QStringLiteral("POWER"), QStringLiteral("SQRT"), QStringLiteral("SUBSTRING"), QStringLiteral("CHAR"),
+        QStringLiteral("FN_CREATELOGIN")};
+    return names.contains(upper);
+}
+
+QString quotedName(const QString& name)
+{
+    QString v = name;
+    v.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + v + QLatin1Char('"');
+}
+
+QString quotedText(const QString& text)
+{
+    QString v = text;
+    v.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
+
 QString nulCharacterMessage()
 {
     return QStringLiteral("The statement text holds a NUL character (code 0); nothing of it was run.");

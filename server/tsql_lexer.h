@@ -46,10 +46,20 @@ struct LexError {
 // (the storage would read the statement only up to it) is a LexError.
 std::vector<Token> tokenize(const QString& text, bool* sawComment = nullptr);
 
+// A name and a text as the storage's SQL quotes them ("a""b", 'it''s'), for the statements
+// the server composes; the tokenizer reads them back as one name and one text.
+QString quotedName(const QString& name);
+QString quotedText(const QString& text);
+
 // The refusal of a statement text that holds a NUL character.
 QString nulCharacterMessage();
 
 // True when the word (already upper-cased) is a reserved word that cannot be a bare name.
 bool isKeyword(const QString& upperWord);
+
+// True when the name (already upper-cased) is a function of the dialect: T-SQL's own that
+// the storage gives the same meaning, and the server's scalar function. Anything else —
+// the storage's own functions included — is unknown to the server.
+bool isDialectFunction(const QString& upperName);
 
 } // namespace qel::server::tsql

@@ -13,13 +13,6 @@
 namespace qel::server::tsql {
 namespace {
 
-QString quoted(const QString& name)
-{
-    QString v = name;
-    v.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + v + QLatin1Char('"');
-}
-
 bool isSetOperator(const Node& n) { return n.isWord("UNION") || n.isWord("EXCEPT") || n.isWord("INTERSECT"); }
 
 // The index of the table reference to the name in the member's own FROM clause, or -1.
@@ -127,7 +120,7 @@ void Passes::recursionLimit(Seq& s) const
                     member[ref] = makeName(levels);
                     member[ref].tok.spaceBefore = space;
                     appendSelectItem(member, QStringLiteral("tsql_recursion_level(%1.\"__level\" + 1) AS \"__level\"")
-                                                 .arg(quoted(alias)));
+                                                 .arg(quotedName(alias)));
                 }
                 if (m > 0)
                     levelBody.insert(levelBody.end(), {makeWord(QStringLiteral("UNION")), makeWord(QStringLiteral("ALL"))});
@@ -152,19 +145,19 @@ void Passes::recursionLimit(Seq& s) const
                     if (e == b + 1)
                         names << nameOf(columns->kids[b]);
             } else {
-                names = catalog_.queryColumns(emitSql(out).trimmed() + QStringLiteral(" SELECT * FROM ") + quoted(levels)
+                names = catalog_.queryColumns(emitSql(out).trimmed() + QStringLiteral(" SELECT * FROM ") + quotedName(levels)
                                               + QStringLiteral(" LIMIT 0"));
                 names.removeLast();
             }
             QStringList list;
             for (const QString& c : names)
-                list << quoted(c);
+                list << quotedName(c);
             out.push_back(makeComma());
             out.push_back(makeName(name));
             if (columns)
                 out.push_back(*columns);
             out.push_back(makeWord(QStringLiteral("AS")));
-            out.push_back(makeGroup(parseSql(QStringLiteral("SELECT %1 FROM %2").arg(list.join(QStringLiteral(", ")), quoted(levels)))));
+            out.push_back(makeGroup(parseSql(QStringLiteral("SELECT %1 FROM %2").arg(list.join(QStringLiteral(", ")), quotedName(levels)))));
         }
         i = end;
         if (i < n && s[i].is(Tok::Comma))

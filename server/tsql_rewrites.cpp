@@ -361,32 +361,27 @@ void Passes::unpivotPass(Seq& s)
             bad();
         const QString resultAlias = s[a].tok.kind == Tok::Word ? s[a].tok.text : s[a].tok.value;
 
-        auto q = [](const QString& name) {
-            QString v = name;
-            v.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-            return QLatin1Char('"') + v + QLatin1Char('"');
-        };
-        const QString source = emitSql(s, sourceBegin, b + 1).trimmed() + QStringLiteral(" AS ") + q(sourceAlias);
+        const QString source = emitSql(s, sourceBegin, b + 1).trimmed() + QStringLiteral(" AS ") + quotedName(sourceAlias);
         const QStringList sourceColumns = catalog_.queryColumns(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(source));
         QStringList others;
         for (const QString& c : sourceColumns)
             if (!list.contains(c, Qt::CaseInsensitive))
-                others << q(c);
+                others << quotedName(c);
         for (const QString& c : list)
             if (!sourceColumns.contains(c, Qt::CaseInsensitive))
                 failTranslation(QStringLiteral("Invalid column name '%1'.").arg(c));
         const QString otherList = others.isEmpty() ? QString() : others.join(QStringLiteral(", ")) + QStringLiteral(", ");
         QStringList members;
         for (int k = 0; k < list.size(); ++k) {
-            const QString lit = QStringLiteral("'%1' COLLATE qel_ci").arg(QString(list[k]).replace(QLatin1Char('\''), QStringLiteral("''")));
+            const QString lit = quotedText(list[k]) + QStringLiteral(" COLLATE qel_ci");
             members << QStringLiteral("SELECT %1%2 AS %3, %4 AS %5, \"__rn\", %6 AS \"__k\" FROM \"__src\" WHERE %4 IS NOT NULL")
-                           .arg(otherList, lit, q(nameCol), q(list[k]), q(valueCol))
+                           .arg(otherList, lit, quotedName(nameCol), quotedName(list[k]), quotedName(valueCol))
                            .arg(k);
         }
         // T-SQL gives the rows source row by source row, columns in list order; NULLs drop out.
         const QString sql = QStringLiteral("(WITH \"__src\" AS (SELECT *, ROW_NUMBER() OVER () AS \"__rn\" FROM %1) "
                                            "SELECT %2%3, %4 FROM (%5) ORDER BY \"__rn\", \"__k\")")
-                                .arg(source, otherList, q(nameCol), q(valueCol), members.join(QStringLiteral(" UNION ALL ")));
+                                .arg(source, otherList, quotedName(nameCol), quotedName(valueCol), members.join(QStringLiteral(" UNION ALL ")));
         Seq replacement{makeRaw(sql), makeWord(QStringLiteral("AS")), makeName(resultAlias)};
         replacement.front().tok.spaceBefore = s[sourceBegin].tok.spaceBefore;
         s.erase(s.begin() + sourceBegin, s.begin() + a + 1);

@@ -23,13 +23,6 @@ int statementStart(const Seq& s)
     return 0;
 }
 
-QString quoted(const QString& name)
-{
-    QString v = name;
-    v.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + v + QLatin1Char('"');
-}
-
 // The value of a literal: a text (with the collation the passes gave it), a number, or a
 // signed number.
 bool literalValue(const Seq& value, QVariant* out)
@@ -160,7 +153,7 @@ void Passes::storeTypes(Seq& s) const
     // INSERT ... SELECT: the query's columns are renamed by position and then stored.
     QStringList names, values;
     for (int c = 0; c < columns.size(); ++c) {
-        names << quoted(QStringLiteral("__v%1").arg(c + 1));
+        names << quotedName(QStringLiteral("__v%1").arg(c + 1));
         values << emitSql(storedValue(table, columns[c], Seq{makeName(QStringLiteral("__v%1").arg(c + 1))})).trimmed();
     }
     Seq query(s.begin() + body, s.end());

@@ -428,7 +428,7 @@ QString describe(const std::vector<Statement>& statements)
                 else if (a.value.isNull())
                     v = QStringLiteral("NULL");
                 else if (a.value.typeId() == QMetaType::QString)
-                    v = QLatin1Char('\'') + a.value.toString().replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+                    v = quotedText(a.value.toString());
                 else
                     v = a.value.toString();
                 args << (a.name.isEmpty() ? v : a.name + QStringLiteral(" = ") + v);

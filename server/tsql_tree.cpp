@@ -59,16 +59,10 @@ namespace {
 QString render(const Token& t)
 {
     switch (t.kind) {
-    case Tok::QuotedId: {
-        QString v = t.value;
-        v.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        return QLatin1Char('"') + v + QLatin1Char('"');
-    }
-    case Tok::String: {
-        QString v = t.value;
-        v.replace(QLatin1Char('\''), QStringLiteral("''"));
-        return QLatin1Char('\'') + v + QLatin1Char('\'');
-    }
+    case Tok::QuotedId:
+        return quotedName(t.value);
+    case Tok::String:
+        return quotedText(t.value);
     case Tok::Param:
         return QLatin1Char('?') + QString::number(t.param + 1);
     case Tok::Raw:

@@ -11,28 +11,6 @@ namespace {
 bool isIdent(const Token& t) { return t.kind == Tok::Word || t.kind == Tok::QuotedId; }
 bool identIs(const Token& t, const char* upper) { return isIdent(t) && t.value.toUpper() == QLatin1String(upper); }
 
-// The functions of the dialect: T-SQL's own that the storage gives the same meaning, and the
-// server's scalar function. Anything else — the storage's own functions included — is
-// unknown to the server.
-bool isDialectFunction(const QString& upper)
-{
-    static const QSet<QString> names = {
-        QStringLiteral("GETDATE"), QStringLiteral("SYSDATETIME"), QStringLiteral("SCOPE_IDENTITY"),
-        QStringLiteral("ISNULL"), QStringLiteral("LEN"), QStringLiteral("CHARINDEX"), QStringLiteral("LEFT"),
-        QStringLiteral("RIGHT"), QStringLiteral("SPACE"), QStringLiteral("REPLICATE"), QStringLiteral("STR"),
-        QStringLiteral("DATEADD"), QStringLiteral("DATEDIFF"), QStringLiteral("DATEPART"), QStringLiteral("DATENAME"),
-        QStringLiteral("YEAR"), QStringLiteral("MONTH"), QStringLiteral("DAY"), QStringLiteral("UPPER"),
-        QStringLiteral("LOWER"), QStringLiteral("CONVERT"), QStringLiteral("CAST"), QStringLiteral("COUNT"),
-        QStringLiteral("SUM"), QStringLiteral("AVG"), QStringLiteral("MIN"), QStringLiteral("MAX"),
-        QStringLiteral("ROW_NUMBER"), QStringLiteral("RANK"), QStringLiteral("DENSE_RANK"), QStringLiteral("ABS"),
-        QStringLiteral("ROUND"), QStringLiteral("LTRIM"), QStringLiteral("RTRIM"), QStringLiteral("TRIM"),
-        QStringLiteral("REPLACE"), QStringLiteral("COALESCE"), QStringLiteral("NULLIF"), QStringLiteral("IIF"),
-        QStringLiteral("UNICODE"), QStringLiteral("SIGN"), QStringLiteral("FLOOR"), QStringLiteral("CEILING"),
-        QStringLiteral("POWER"), QStringLiteral("SQRT"), QStringLiteral("SUBSTRING"), QStringLiteral("CHAR"),
-        QStringLiteral("FN_CREATELOGIN")};
-    return names.contains(upper);
-}
-
 } // namespace
 
 // ----------------------------------------------------------------------------------- checks

@@ -77,15 +77,15 @@ QChar firstNonCp1251(const QString& text)
 
 bool fitsCp1251(const QString& text) { return firstNonCp1251(text).isNull(); }
 
-QString charactersRefusal(const QString& password, const QString& what)
+QString charactersRefusal(const QString& text, const QString& what)
 {
     QString outside;
-    for (int i = 0; i < password.size(); ++i) {
+    for (int i = 0; i < text.size(); ++i) {
         // a character beyond the 16-bit range is two halves: shown, and counted, as one
-        const bool pair = password[i].isHighSurrogate() && i + 1 < password.size() && password[i + 1].isLowSurrogate();
-        const QString ch = password.mid(i, pair ? 2 : 1);
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QString ch = text.mid(i, pair ? 2 : 1);
         unsigned char b;
-        if ((pair || !encodeChar(password[i].unicode(), &b)) && !outside.contains(ch))
+        if ((pair || !encodeChar(text[i].unicode(), &b)) && !outside.contains(ch))
             outside += ch;
         if (pair)
             ++i;
