@@ -121,10 +121,8 @@ void TForm7::FormCreate()
     if (!session_.groupId)
         return;
     db::Query& temp = dm_.ADOQ_temp;
-    temp.close();
-    temp.setSql(QStringLiteral("SELECT [id_student] FROM [QEL].[dbo].[s_g] WHERE id_group=")
+    temp.reopen(QStringLiteral("SELECT [id_student] FROM [QEL].[dbo].[s_g] WHERE id_group=")
                 + QString::number(*session_.groupId));
-    temp.open();
     if (temp.isEmpty()) {
         temp.close();
         return;
@@ -138,13 +136,11 @@ void TForm7::FormCreate()
 
     // The password column is not read: the stored digests stay on the server.
     db::Query& list = dm_.ADOQ_Students;
-    list.close();
-    list.setSql(QStringLiteral("SELECT  ROW_NUMBER() OVER(ORDER BY s_fio.s_fio) as [no], s_fio.id_student, s_fio.idid, "
+    list.reopen(QStringLiteral("SELECT  ROW_NUMBER() OVER(ORDER BY s_fio.s_fio) as [no], s_fio.id_student, s_fio.idid, "
                                "s_fio.s_fio, student.[login], student.[needChangePsw], "
                                "student.[startDateForChangePsw] FROM s_fio Inner Join qel.dbo.Student on "
                                "qel.dbo.s_fio.id_student=qel.dbo.Student.id_student WHERE s_fio.id_student in(")
                 + ids + QStringLiteral(") ") + QStringLiteral("ORDER BY s_fio.s_fio"));
-    list.open();
 }
 
 void TForm7::QXDBGridEh2ColEnter()
@@ -179,9 +175,7 @@ void TForm7::QXDBGridEh2DblClick()
         dialog.SpeedButton2->setEnabled(false);
     } else {
         const QStringList parts = accounts::splitFullName(list.fieldByName(QStringLiteral("s_fio")).asString());
-        dm_.ADOQ_Exec.close();
-        dm_.ADOQ_Exec.setSql(accounts::createLoginSql(parts.value(0), parts.value(1)));
-        dm_.ADOQ_Exec.open();
+        dm_.ADOQ_Exec.reopen(accounts::createLoginSql(parts.value(0), parts.value(1)));
         const QString proposed = dm_.ADOQ_Exec.isEmpty() ? QString() : dm_.ADOQ_Exec.field(0).asString();
         dm_.ADOQ_Exec.close();
         dialog.LabeledEdit1->setText(proposed);

@@ -122,9 +122,7 @@ void TForm11::SpeedButton2Click()
     }
 
     const qint32 student = dm_.ADOQ_Students.fieldByName(QStringLiteral("id_student")).asInteger();
-    dm_.ADOQ_Exec.close();
-    dm_.ADOQ_Exec.setSql(accounts::loginTakenSql(login, student));
-    dm_.ADOQ_Exec.open();
+    dm_.ADOQ_Exec.reopen(accounts::loginTakenSql(login, student));
     const bool taken = !dm_.ADOQ_Exec.isEmpty();
     dm_.ADOQ_Exec.close();
     if (taken) {

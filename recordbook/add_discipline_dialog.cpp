@@ -167,11 +167,9 @@ void TForm16::DBLookupComboBox4Click()
     if (!DBLookupComboBox4->hasSelection())
         return;
     db::Query& grades = book_.dm().ADOQ_estimationMMByStud;
-    grades.close();
-    grades.setSql(QStringLiteral(" SELECT dbo.estimation.*,dbo.ee.id_exmination  FROM dbo.ee INNER JOIN  dbo.estimation "
+    grades.reopen(QStringLiteral(" SELECT dbo.estimation.*,dbo.ee.id_exmination  FROM dbo.ee INNER JOIN  dbo.estimation "
                                  "ON dbo.ee.id_estimation = dbo.estimation.id_estimation WHERE dbo.ee.id_exmination=")
                   + idText(DBLookupComboBox4->keyValue()));
-    grades.open();
     // A grade chosen for another form of control is not one of this list.
     DBLookupComboBox2->clearKeyValue();
     DBLookupComboBox2->setEnabled(true);

@@ -75,9 +75,7 @@ void TForm15::FormCreate()
         dm.ADOQ_Exec, recordbook::currentSemesterSql(book_.groupId(), student), QStringLiteral("id_semester"))));
 
     db::Query& lines = dm.ADOQ_DisciplineFromEducSH;
-    lines.close();
-    lines.setSql(recordbook::curriculumCandidatesSql(book_.groupId(), student, CurrentSemester));
-    lines.open();
+    lines.reopen(recordbook::curriculumCandidatesSql(book_.groupId(), student, CurrentSemester));
     // The first letter of the item text is a Latin C, as the list has always shown it.
     for (lines.first(); !lines.eof(); lines.next())
         CheckListBox1->addItem(QLatin1Char('C') + QStringLiteral("еместр")

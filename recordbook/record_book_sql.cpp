@@ -17,9 +17,7 @@ QString digits(qint32 value) { return QString::number(value); }
 
 QVariant firstValue(db::Query& exec, const QString& sql, const QString& fieldName)
 {
-    exec.close();
-    exec.setSql(sql);
-    exec.open();
+    exec.reopen(sql);
     const QVariant value = exec.isEmpty() ? QVariant() : exec.fieldByName(fieldName).value();
     exec.close();
     return value;
@@ -27,9 +25,7 @@ QVariant firstValue(db::Query& exec, const QString& sql, const QString& fieldNam
 
 bool anyRow(db::Query& exec, const QString& sql)
 {
-    exec.close();
-    exec.setSql(sql);
-    exec.open();
+    exec.reopen(sql);
     const bool found = !exec.isEmpty();
     exec.close();
     return found;

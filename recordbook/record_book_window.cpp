@@ -170,27 +170,21 @@ void TForm14::FormCreate()
     recorder_ = std::make_unique<RecorderMove>(dm_.ADOQ_markmagByStudent, QStringLiteral("mark_mag"),
                                                QStringLiteral("id_mark_mag"), true, true);
 
-    dm_.ADOQ_f_est3.close();
-    dm_.ADOQ_f_est3.setSql(QStringLiteral("Select *  FROM [QEL].[dbo].[f_est]"));
-    dm_.ADOQ_f_est3.open();
+    dm_.ADOQ_f_est3.reopen(QStringLiteral("Select *  FROM [QEL].[dbo].[f_est]"));
 
     if (!session_.groupId)
         return;
-    dm_.ADOQ_AllStudentsInGroup.close();
-    dm_.ADOQ_AllStudentsInGroup.setSql(
+    dm_.ADOQ_AllStudentsInGroup.reopen(
         QStringLiteral("SELECT      dbo.S_G.id_s_g, dbo.S_G.id_student, dbo.S_G.s_fio, dbo.S_G.id_group, dbo.S_G.p20, "
                        "dbo.S_G.idid, dbo.S_G.e_mail, dbo.S_G.id_bk, dbo.S_G.id_semester,            "
                        "dbo.S_G.id_protocols, dbo.S_G.id_speciality, dbo.S_G.id_start_semester, dbo.g_f.id_faculty FROM  "
                        "       dbo.S_G INNER JOIN dbo.g_f ON dbo.S_G.id_group = dbo.g_f.id_group WHERE dbo.S_G.id_group=")
         + QString::number(*session_.groupId) + QStringLiteral(" ORDER BY dbo.S_G.s_fio"));
-    dm_.ADOQ_AllStudentsInGroup.open();
 
-    dm_.ADOQ_f_est2.close();
-    dm_.ADOQ_f_est2.setSql(QStringLiteral(" SELECT [id_f_e],[p109] FROM [QEL].[dbo].[f_est] INNER JOIN User_f_est ON "
+    dm_.ADOQ_f_est2.reopen(QStringLiteral(" SELECT [id_f_e],[p109] FROM [QEL].[dbo].[f_est] INNER JOIN User_f_est ON "
                                           "[f_est].id_f_e=User_f_est.id_f_est WHERE id_login=")
                            + QString::number(session_.loginId)
                            + (session_.flaggedFormsOnly ? QStringLiteral(" AND [f_est].QEL13 = 1") : QString()));
-    dm_.ADOQ_f_est2.open();
 }
 
 void TForm14::openLookupSources()
@@ -256,9 +250,7 @@ void TForm14::reloadBook()
 {
     const qint32 student = rules::idText(shownStudent_).toInt();
     db::Query& book = dm_.ADOQ_markmagByStudent;
-    book.close();
-    book.setSql(recordbook::recordBookSql(groupId(), student));
-    book.open();
+    book.reopen(recordbook::recordBookSql(groupId(), student));
 
     MinSemesterInCurrentGroup = int(db::convert::toInteger(recordbook::firstValue(
         dm_.ADOQ_Exec, recordbook::minSemesterSql(groupId(), student), QStringLiteral("MinSemesterInCurrentGroup"))));

@@ -50,20 +50,14 @@ void StandaloneSheet::open(const SheetSelection& wanted)
                   form = num(s.examination);
 
     // The group, its students and teachers, as the cascade's first three steps load them.
-    dm_.ADOQ_g_s.close();
-    dm_.ADOQ_g_s.setSql(data::groupAttributesSql(group));
-    dm_.ADOQ_g_s.open();
+    dm_.ADOQ_g_s.reopen(data::groupAttributesSql(group));
     if (dm_.ADOQ_g_s.isEmpty())
         throw Error(QStringLiteral("Группы %1 нет в базе данных.").arg(group));
-    dm_.ADOQ_s_fio.close();
-    dm_.ADOQ_s_fio.setSql(data::groupStudentsSql(group));
-    dm_.ADOQ_s_fio.open();
+    dm_.ADOQ_s_fio.reopen(data::groupStudentsSql(group));
     dm_.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
 
     db::Query& disciplines = dm_.ADOQ_Discipline;
-    disciplines.close();
-    disciplines.setSql(data::groupDisciplinesSql(group, semester));
-    disciplines.open();
+    disciplines.reopen(data::groupDisciplinesSql(group, semester));
     disciplines.setSort(QStringLiteral("p34"));
     QList<qint32> credits;
     const QList<qint32> ids = columnValues(disciplines, QStringLiteral("id_discipline"));
@@ -87,22 +81,16 @@ void StandaloneSheet::open(const SheetSelection& wanted)
     disciplines.locate(QStringLiteral("id"), qint64(s.discipline) * 10 + *s.credits);
     const QString kredits = num(*s.credits);
 
-    dm_.ADOQ_t_fio.close();
-    dm_.ADOQ_t_fio.setSql(data::disciplineTeachersSql(discipline));
-    dm_.ADOQ_t_fio.open();
+    dm_.ADOQ_t_fio.reopen(data::disciplineTeachersSql(discipline));
 
-    dm_.ADOQ_Vremennyi.close();
-    dm_.ADOQ_Vremennyi.setSql(data::formsOfControlSql(discipline, semester, group, kredits));
-    dm_.ADOQ_Vremennyi.open();
+    dm_.ADOQ_Vremennyi.reopen(data::formsOfControlSql(discipline, semester, group, kredits));
     const QList<qint32> forms = columnValues(dm_.ADOQ_Vremennyi, QStringLiteral("id_examination"));
     if (!forms.contains(s.examination))
         throw Error(QStringLiteral("Форма контроля %1 не предусмотрена для дисциплины %2 группы %3 в семестре %4; есть: %5.")
                         .arg(form, discipline, group, semester, listText(forms)));
 
     // The scale variants offered; one is taken as the window takes it.
-    dm_.ADOQ_ebe.close();
-    dm_.ADOQ_ebe.setSql(data::scaleVariantsSql(discipline, form, group, semester));
-    dm_.ADOQ_ebe.open();
+    dm_.ADOQ_ebe.reopen(data::scaleVariantsSql(discipline, form, group, semester));
     const QList<qint32> variants = columnValues(dm_.ADOQ_ebe, QStringLiteral("id_ebe_var"));
     if (!s.variant) {
         if (variants.isEmpty())
@@ -117,13 +105,9 @@ void StandaloneSheet::open(const SheetSelection& wanted)
     }
     const QString variant = num(*s.variant), statementForm = num(s.statementForm);
 
-    dm_.ADOQ_estimation.close();
-    dm_.ADOQ_estimation.setSql(data::gradesOfFormSql(form));
-    dm_.ADOQ_estimation.open();
+    dm_.ADOQ_estimation.reopen(data::gradesOfFormSql(form));
 
-    dm_.ADOQ_est_config.close();
-    dm_.ADOQ_est_config.setSql(data::sheetConfigurationSql(variant, statementForm));
-    dm_.ADOQ_est_config.open();
+    dm_.ADOQ_est_config.reopen(data::sheetConfigurationSql(variant, statementForm));
     dm_.ADOQ_est_config.setSort(QStringLiteral("order_pole"));
 
     rules::LoadGradeScale(dm_, *this);

@@ -116,11 +116,9 @@ void TDM_CDE_3::ADO_SP_SortBeforeDelete(db::DataSet& DataSet)
 {
     PendingDeleteAudit.clear();
     rules::SheetWindow* window = rules::sheetWindow();
-    ADOQ_Exec.close();
-    ADOQ_Exec.setSql(QStringLiteral("SELECT TOP 1 * FROM [QEL].[dbo].[User_f_est] WHERE id_login=")
+    ADOQ_Exec.reopen(QStringLiteral("SELECT TOP 1 * FROM [QEL].[dbo].[User_f_est] WHERE id_login=")
                      + QString::number(window ? window->session().SessionLoginId : 0) + QStringLiteral(" AND id_f_est=")
                      + idText(DataSet.fieldByName(QStringLiteral("id_f_est")).value()));
-    ADOQ_Exec.open();
     const bool granted = !ADOQ_Exec.isEmpty();
     ADOQ_Exec.close();
     if (!granted || (window && !window->sheetEditable())) {

@@ -32,13 +32,6 @@ const QString kUnselectAll = QStringLiteral("Убрать выделение");
 // The usual target: the referral to a resit.
 constexpr int kInitialForm = 7;
 
-void reopen(db::Query& query, const QString& sql)
-{
-    query.close();
-    query.setSql(sql);
-    query.open();
-}
-
 ui::Label* boldLabel(const QString& text, QWidget* parent)
 {
     return new ui::Label(text, ui::pixelFont(12, true), ui::colors::black(), parent);
@@ -118,7 +111,7 @@ void TForm13::FormCreate()
     const QString login = QString::number(main_.SessionLoginId);
     const QString join = QStringLiteral("Select * FROM f_est INNER JOIN [QEL].[dbo].[User_f_est] ON "
                                         "f_est.id_f_e=User_f_est.id_f_est WHERE ");
-    reopen(dm_.ADOQ__f_est, main_.FlaggedFormsOnly ? join + QStringLiteral("QEL13=1 AND id_login=") + login
+    dm_.ADOQ__f_est.reopen(main_.FlaggedFormsOnly ? join + QStringLiteral("QEL13=1 AND id_login=") + login
                                                    : join + QStringLiteral("id_login=") + login);
 }
 
@@ -143,7 +136,7 @@ bool TForm13::readSheet()
 bool TForm13::mayAddTo(const QString& form)
 {
     db::Query& exec = dm_.ADOQ_Exec;
-    reopen(exec, QStringLiteral("SELECT TOP 1 * FROM [QEL].[dbo].[User_f_est] WHERE id_login=")
+    exec.reopen(QStringLiteral("SELECT TOP 1 * FROM [QEL].[dbo].[User_f_est] WHERE id_login=")
                      + QString::number(main_.SessionLoginId) + QStringLiteral(" AND id_f_est=") + form);
     const bool held = !exec.isEmpty();
     exec.close();
@@ -151,7 +144,7 @@ bool TForm13::mayAddTo(const QString& form)
         return held;
     // Only flagged forms may be changed: the initial form is chosen without the list of
     // flagged forms, so the flag is checked for whatever form is chosen.
-    reopen(exec, QStringLiteral(" SELECT * FROM f_est WHERE id_f_e=") + form);
+    exec.reopen(QStringLiteral(" SELECT * FROM f_est WHERE id_f_e=") + form);
     const bool flagged = !exec.isEmpty() && exec.fieldByName(QStringLiteral("QEL13")).asInteger() != 0;
     exec.close();
     return flagged;
@@ -172,14 +165,14 @@ void TForm13::DBLookupComboBox1Click()
     Button1->setEnabled(true);
 
     db::Query& exec = dm_.ADOQ_Exec;
-    reopen(exec, QStringLiteral("SELECT * FROM [QEL].[dbo].[T_ComEbeFEst] WHERE id_ebe_var=") + sheet_.variant
+    exec.reopen(QStringLiteral("SELECT * FROM [QEL].[dbo].[T_ComEbeFEst] WHERE id_ebe_var=") + sheet_.variant
                      + QStringLiteral(" AND id_f_est=") + form);
     QString condition = exec.isEmpty() ? QString() : exec.fieldByName(QStringLiteral("Definition")).asString();
     if (condition.isEmpty())
         condition = QStringLiteral("0=0");
     exec.close();
 
-    reopen(exec, QStringLiteral("Exec QEL.[dbo].[SelMarkMag] ") + sheet_.group + QStringLiteral(", ") + sheet_.semester
+    exec.reopen(QStringLiteral("Exec QEL.[dbo].[SelMarkMag] ") + sheet_.group + QStringLiteral(", ") + sheet_.semester
                      + QStringLiteral(", ") + sheet_.discipline + QStringLiteral(", ") + sheet_.examination
                      + QStringLiteral(", ") + sheet_.variant + QStringLiteral(", ") + db::sqlLiteral(condition));
     // A student with several rows is listed once; namesakes are different students and
@@ -227,7 +220,7 @@ void TForm13::SpeedButton1Click()
 int TForm13::authorColumnSize()
 {
     db::Query& exec = dm_.ADOQ_Exec;
-    reopen(exec, QStringLiteral("SELECT TOP 0 [QEL_User] FROM mark_mag"));
+    exec.reopen(QStringLiteral("SELECT TOP 0 [QEL_User] FROM mark_mag"));
     const int size = exec.fieldByName(QStringLiteral("QEL_User")).size();
     exec.close();
     return size;
@@ -259,7 +252,7 @@ void TForm13::Button1Click()
 
         const QString form = idText(DBLookupComboBox1->keyValue());
         db::Query& temp = dm_.ADOQ_temp;
-        reopen(temp, sheet::copyFieldsSql(form, sheet_.variant));
+        temp.reopen(sheet::copyFieldsSql(form, sheet_.variant));
         QStringList fields;
         // Only the configuration's own columns ever become names in the statements.
         for (temp.first(); !temp.eof(); temp.next()) {
@@ -274,7 +267,7 @@ void TForm13::Button1Click()
             const QString student = StudentIdList.value(i);
             const QString name = CheckListBox1->itemText(i);
 
-            reopen(exec, sheet::existingRowSql(sheet_, form, student));
+            exec.reopen(sheet::existingRowSql(sheet_, form, student));
             const bool already = !exec.isEmpty();
             exec.close();
             if (already) {
@@ -282,7 +275,7 @@ void TForm13::Button1Click()
                 continue;
             }
 
-            reopen(exec, sheet::sourceRowSql(sheet_, student, fields));
+            exec.reopen(sheet::sourceRowSql(sheet_, student, fields));
             if (exec.isEmpty()) {
                 exec.close();
                 withoutSource << name;
@@ -321,7 +314,7 @@ void TForm13::FormClose()
     // Without a whole sheet in the main window there is nothing to reopen.
     if (!addPressed_ || !sheetComplete_)
         return;
-    reopen(dm_.ADOQ_exist_FEst, main_.statementFormsSql());
+    dm_.ADOQ_exist_FEst.reopen(main_.statementFormsSql());
     main_.ComboBox1Change();
 }
 

@@ -352,10 +352,8 @@ void TForm2::FormCreate()
 
 void TForm2::applyPaymentAdmissionPermission()
 {
-    dm_.ADOQ_Exec.close();
-    dm_.ADOQ_Exec.setSql(QStringLiteral("SELECT [canChangeDopusk]  FROM [QEL].[dbo].[QEL_User]  where QEL_login=")
+    dm_.ADOQ_Exec.reopen(QStringLiteral("SELECT [canChangeDopusk]  FROM [QEL].[dbo].[QEL_User]  where QEL_login=")
                          + db::sqlLiteral(SessionLogin));
-    dm_.ADOQ_Exec.open();
     const bool allowed = dm_.ADOQ_Exec.fieldByName(QStringLiteral("canChangeDopusk")).asBoolean();
     QXDBGridEh1->column(1).setReadOnly(!allowed);
 }

@@ -127,9 +127,7 @@ void TForm2::applyAdmissionToOtherRows(const PendingAdmission& a)
         QVariant admission, changed;
     };
     QList<Before> before;
-    exec.close();
-    exec.setSql(QStringLiteral("SELECT id_mark_mag, primech, dopusk_izm FROM [QEL].[dbo].[mark_mag]") + where);
-    exec.open();
+    exec.reopen(QStringLiteral("SELECT id_mark_mag, primech, dopusk_izm FROM [QEL].[dbo].[mark_mag]") + where);
     for (exec.first(); !exec.eof(); exec.next())
         before.append({exec.fieldByName(QStringLiteral("id_mark_mag")).asString(),
                        exec.fieldByName(QStringLiteral("primech")).value(),

@@ -44,9 +44,7 @@ void TForm2::DBLookupComboBox1Click()
     const bool visible = studyForm == 0 || studyForm == 2;
 
     db::Query& config = dm_.ADOQ_est_config;
-    config.close();
-    config.setSql(data::sheetConfigurationSql(idText(scaleVariantKey()), idText(statementFormKey())));
-    config.open();
+    config.reopen(data::sheetConfigurationSql(idText(scaleVariantKey()), idText(statementFormKey())));
     config.setSort(QStringLiteral("order_pole"));
     QList<ui::GridColumn*> configColumns;
     for (config.first(); !config.eof(); config.next()) {
@@ -87,14 +85,10 @@ void TForm2::applyAccessMode()
 {
     const QString form = idText(statementFormKey());
     db::Query& exec = dm_.ADOQ_Exec;
-    exec.close();
-    exec.setSql(QStringLiteral(" SELECT * FROM f_est WHERE id_f_e=") + form);
-    exec.open();
+    exec.reopen(QStringLiteral(" SELECT * FROM f_est WHERE id_f_e=") + form);
     const bool flagged = exec.fieldByName(QStringLiteral("QEL13")).asInteger() != 0;
-    exec.close();
-    exec.setSql(QStringLiteral(" SELECT TOP 1 *  FROM [QEL].[dbo].[User_f_est]  WHERE id_login=") + QString::number(SessionLoginId)
+    exec.reopen(QStringLiteral(" SELECT TOP 1 *  FROM [QEL].[dbo].[User_f_est]  WHERE id_login=") + QString::number(SessionLoginId)
                 + QStringLiteral(" AND id_f_est=") + form);
-    exec.open();
     const bool granted = !exec.isEmpty();
     exec.close();
     SheetEditable = granted && !(FlaggedFormsOnly && !flagged);

@@ -21,17 +21,6 @@ namespace qel {
 
 using rules::idText;
 
-namespace {
-
-void reopen(db::Query& query, const QString& sql)
-{
-    query.close();
-    query.setSql(sql);
-    query.open();
-}
-
-} // namespace
-
 QString TForm2::disciplineField(const char* name) const
 {
     return idText(dm_.ADOQ_Discipline.fieldByName(QString::fromLatin1(name)).value());
@@ -59,7 +48,7 @@ void TForm2::DBLookupComboBox9Click()
         return;
 
     QXDBGridEh1->setDataSource(nullptr);
-    reopen(dm_.ADOQ_g_s, data::groupAttributesSql(idText(groupKey())));
+    dm_.ADOQ_g_s.reopen(data::groupAttributesSql(idText(groupKey())));
     DoNavigation_4();
     DBLookupComboBox10->setEnabled(true);
 }
@@ -68,9 +57,8 @@ void TForm2::DoNavigation_4()
 {
     PostPendingEdit(dm_.ADO_SP_Sort);
     const QString group = idText(groupKey());
-    reopen(dm_.ADOQ_g_sem,
-           QStringLiteral("Select id_semester, p43, id_rate from g_sem where  id_group=") + group + QStringLiteral("GROUP BY id_semester, p43, id_rate"));
-    reopen(dm_.ADOQ_s_fio, data::groupStudentsSql(group));
+    dm_.ADOQ_g_sem.reopen(QStringLiteral("Select id_semester, p43, id_rate from g_sem where  id_group=") + group + QStringLiteral("GROUP BY id_semester, p43, id_rate"));
+    dm_.ADOQ_s_fio.reopen(data::groupStudentsSql(group));
     dm_.ADOQ_s_fio.setSort(QStringLiteral("s_fio"));
 
     DBLookupListBox2->setListSource(DBLookupComboBox11->text().isEmpty() ? nullptr : &dm_.DataSource2);
@@ -79,7 +67,7 @@ void TForm2::DoNavigation_4()
     if (DBLookupComboBox9->hasSelection() && DBLookupComboBox10->hasSelection()) {
         // The year row of the semester's course, taken from the selected semester's own row.
         const QVariant rate = dm_.ADOQ_g_sem.lookup(QStringLiteral("id_semester"), semesterKey(), QStringLiteral("id_rate"));
-        reopen(dm_.ADOQ_Year, QStringLiteral("Select top (1) g_r_y.* from g_r_y  where id_group=") + group + QStringLiteral(" and id_rate=")
+        dm_.ADOQ_Year.reopen(QStringLiteral("Select top (1) g_r_y.* from g_r_y  where id_group=") + group + QStringLiteral(" and id_rate=")
                                   + idText(rate));
         InfoPanel->setCaption(QStringLiteral(" [") + spec + QStringLiteral("]") + QStringLiteral(" [") + dm_.ADOQ_Year.fieldByName(QStringLiteral("p32")).asString()
                               + QStringLiteral("]"));
@@ -104,7 +92,7 @@ void TForm2::DBLookupComboBox10Click()
 
     QXDBGridEh1->setDataSource(nullptr);
     DoNavigation_4();
-    reopen(dm_.ADOQ_Discipline, data::groupDisciplinesSql(idText(groupKey()), idText(semesterKey())));
+    dm_.ADOQ_Discipline.reopen(data::groupDisciplinesSql(idText(groupKey()), idText(semesterKey())));
     dm_.ADOQ_Discipline.setSort(QStringLiteral("p34"));
     DBLookupComboBox11->clearKeyValue();
     DBLookupComboBox11->setEnabled(dm_.ADOQ_Discipline.recordCount() > 0);
@@ -125,8 +113,8 @@ void TForm2::DBLookupComboBox11Click()
     DoNavigation_4();
     const QString discipline = disciplineField("id_discipline");
     // The head of the department (identifier 1) heads the list; the sheet is opened as his.
-    reopen(dm_.ADOQ_t_fio, data::disciplineTeachersSql(discipline));
-    reopen(dm_.ADOQ_Vremennyi, data::formsOfControlSql(discipline, idText(semesterKey()), idText(groupKey()),
+    dm_.ADOQ_t_fio.reopen(data::disciplineTeachersSql(discipline));
+    dm_.ADOQ_Vremennyi.reopen(data::formsOfControlSql(discipline, idText(semesterKey()), idText(groupKey()),
                                                        disciplineField("Kredits")));
     SheetTeacherId = 1;
     if (dm_.ADOQ_Vremennyi.recordCount() >= 1) {
@@ -144,7 +132,7 @@ void TForm2::DBLookupListBox2Click()
 {
     dm_.ADOQ_exist_FEst.close();
     DBLookupComboBox1->clearKeyValue();
-    reopen(dm_.ADOQ_ebe, data::scaleVariantsSql(disciplineField("id_discipline"), idText(examinationKey()),
+    dm_.ADOQ_ebe.reopen(data::scaleVariantsSql(disciplineField("id_discipline"), idText(examinationKey()),
                                                 idText(groupKey()), idText(semesterKey())));
     if (dm_.ADOQ_ebe.recordCount() == 1) {
         DBLookupListBox1->setKeyValue(dm_.ADOQ_ebe.fieldByName(QStringLiteral("id_ebe_var")).value());
@@ -165,7 +153,7 @@ void TForm2::DBLookupListBox1Click()
 
     ClearGradeMenu();
     const QString form = idText(examinationKey());
-    reopen(dm_.ADOQ_estimation, data::gradesOfFormSql(form));
+    dm_.ADOQ_estimation.reopen(data::gradesOfFormSql(form));
 
     const TExamIds& e = ExamIds;
     const TGradeIds& g = GradeIds;
@@ -188,7 +176,7 @@ void TForm2::DBLookupListBox1Click()
         appendGradeItem(QStringLiteral("Аттестован"), g.Attested);
     }
 
-    reopen(dm_.ADOQ_exist_FEst, statementFormsSql());
+    dm_.ADOQ_exist_FEst.reopen(statementFormsSql());
     DBLookupComboBox1->setKeyValue(1);
     DBLookupComboBox1->setFocus();
     DBLookupComboBox1Click();

@@ -15,6 +15,12 @@ void Query::setSql(const QString& text)
     params_.reshape(sqlParameterNames(text));
 }
 
+void Query::reopen(const QString& text)
+{
+    setSql(text);
+    open();
+}
+
 void Query::setSqlLines(const QStringList& lines)
 {
     setSql(lines.join(QLatin1Char('\n')));

@@ -14,6 +14,8 @@ public:
     // Replaces the whole text; an open query is closed first. The parameters are
     // re-read from the text (values of names that stay are kept).
     void setSql(const QString& text);
+    // A new text and the query opened on it (closed first when open).
+    void reopen(const QString& text);
     // Lines of a multi-line command, joined with "\n".
     void setSqlLines(const QStringList& lines);
     const QString& sql() const { return sql_; }
