@@ -189,7 +189,7 @@ TEST(TdsValues, DatetimeKeepsThreeHundredthsOfASecond)
 TEST(TdsValues, ParametersOfTypesTheServerNeverSendsAreRead)
 {
     // decimal(10,2) 1234.56, money 12.3456, smalldatetime, datetimeoffset, varchar in
-    // a Latin collation, (max) text in chunks.
+    // a Latin collation, (max) text in chunks, and the fixed-length types.
     const struct {
         const char* hex;
         QVariant value;
@@ -202,6 +202,11 @@ TEST(TdsValues, ParametersOfTypesTheServerNeverSendsAreRead)
         {"a70500" "0904d00000" "0300" "e9e8e9", QStringLiteral("éèé")},
         {"e7ffff" "1904d00000" "feffffffffffffff" "02000000" "1604" "02000000" "3104" "00000000", QStringLiteral("Жб")},
         {"2604" "00", QVariant()},
+        // Fixed-length types: int, tinyint, money, smalldatetime.
+        {"38" "d6ffffff", -42},
+        {"30" "ff", 255},
+        {"3c" "0000000040e20100", 12.3456},
+        {"3a" "31b53c00", QDateTime(QDate(2026, 12, 31), QTime(1, 0))},
     };
     for (const auto& c : cases) {
         const QByteArray bytes = QByteArray::fromHex(c.hex);
