@@ -5,13 +5,12 @@
 #include "data/mark_record.h"
 #include "data/password_digest.h"
 #include "data/settings_file.h"
+#include "server/sql_functions.h"
 #include "platform/db/query.h"
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace qel::bench {
 namespace {
@@ -99,11 +98,8 @@ void execRaw(const QString& path, const char* sql)
     sqlite3* db = nullptr;
     sqlite3_open(path.toUtf8().constData(), &db);
     sqlite3_busy_timeout(db, 5000);
-    // The schema names the server's text collation; copying rows compares no texts.
-    sqlite3_create_collation(db, "qel_ci", SQLITE_UTF8, nullptr, [](void*, int n1, const void* a, int n2, const void* b) {
-        const int c = memcmp(a, b, size_t(std::min(n1, n2)));
-        return c != 0 ? c : n1 - n2;
-    });
+    // The schema's columns name the server's text collation.
+    server::registerSqlFunctions(db);
     char* error = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
         fprintf(stderr, "%s: %s\n", sql, error);

@@ -2,6 +2,7 @@
 // columns, two of them lookups): copying every row to the clipboard, and deleting 10, 100
 // and 1000 selected rows of the 3000 through the component with the confirmation window
 // built and answered. The rows deleted are put back between iterations, outside the timing.
+#include "bench/common/bench_main_window.h"
 #include "bench/common/bench_sheet_db.h"
 #include "bench/common/fixture_cache.h"
 #include "data/dm_cde_3.h"
@@ -10,7 +11,6 @@
 #include "platform/db/data_source.h"
 #include "platform/db/query.h"
 #include "platform/os/clipboard.h"
-#include "platform/ui/dialogs.h"
 #include "platform/ui/qx_db_grid_eh.h"
 
 #include <QApplication>
@@ -24,19 +24,6 @@
 using namespace qel;
 
 namespace {
-
-// Any message box during a run is a refusal the benchmark must not hide.
-class CountingDialogs : public ui::Dialogs {
-public:
-    ui::MsgResult message(const ui::MessageRequest& r) override
-    {
-        ++count;
-        last = r.text;
-        return ui::MsgResult::Ok;
-    }
-    int count = 0;
-    QString last;
-};
 
 const char* const kSheetSql =
     "SELECT m.id_mark_mag, s.s_fio AS student, s.idid, m.primech, m.id_teacher, m.p35, m.m1, m.m2, m.m3, m.m4, m.m5, "
@@ -160,8 +147,7 @@ void BM_DeleteSelectedRows(benchmark::State& state)
 {
     Sheet& s = sheet(3000);
     const int n = int(state.range(0));
-    CountingDialogs dialogs;
-    ui::setDialogs(&dialogs);
+    bench::YesDialogs dialogs;
     QString failure;
     for (auto _ : state) {
         state.PauseTiming();
@@ -171,10 +157,9 @@ void BM_DeleteSelectedRows(benchmark::State& state)
         const int selected = s.grid->selectedRows().count();
         state.ResumeTiming();
         s.events->deleteRecords(true);
-        if (failure.isEmpty() && (selected != n || s.marks->recordCount() != 3000 - n || dialogs.count > 0))
+        if (failure.isEmpty() && (selected != n || s.marks->recordCount() != 3000 - n || dialogs.messages > 0))
             failure = QStringLiteral("selected %1, left %2 rows; %3").arg(selected).arg(s.marks->recordCount()).arg(dialogs.last);
     }
-    ui::setDialogs(nullptr);
     if (!failure.isEmpty())
         state.SkipWithError(qPrintable(failure));
     state.SetItemsProcessed(state.iterations() * n);
