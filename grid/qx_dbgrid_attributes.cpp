@@ -24,44 +24,6 @@ void TQXDBGridAttrBase::changed() const
         grid_->viewport()->update();
 }
 
-// ---- one record state ------------------------------------------------------------------------
-
-void TQXDBGridAttr::setFont(const ui::GridFont& font)
-{
-    font_ = font;
-    changed();
-}
-
-void TQXDBGridAttr::setFont(const QFont& font, const QColor& color) { setFont(ui::GridFont{font, color}); }
-
-void TQXDBGridAttr::setColor(const QColor& color)
-{
-    color_ = color;
-    changed();
-}
-
-// ---- selected cells of listed columns ----------------------------------------------------------
-
-void TQXDBGridFixedAttr::setList(const QStringList& titles)
-{
-    list_ = titles;
-    changed();
-}
-
-void TQXDBGridFixedAttr::setSelFont(const ui::GridFont& font)
-{
-    selFont_ = font;
-    changed();
-}
-
-void TQXDBGridFixedAttr::setSelFont(const QFont& font, const QColor& color) { setSelFont(ui::GridFont{font, color}); }
-
-void TQXDBGridFixedAttr::setSelColor(const QColor& color)
-{
-    selColor_ = color;
-    changed();
-}
-
 // ---- the set -----------------------------------------------------------------------------------
 
 TQXDBAttributes::TQXDBAttributes()

@@ -22,6 +22,13 @@ public:
     void setGrid(ui::TQXDBGridEh* grid);
 
 protected:
+    // Stores a new value and repaints the grid.
+    template <class T>
+    void assign(T& member, const T& value)
+    {
+        member = value;
+        changed();
+    }
     void changed() const;
 
 private:
@@ -33,10 +40,10 @@ public:
     TQXDBGridAttr(const QColor& color, const ui::GridFont& font) : color_(color), font_(font) {}
 
     const ui::GridFont& Font() const { return font_; }
-    void setFont(const ui::GridFont& font);             // copied
-    void setFont(const QFont& font, const QColor& color);
+    void setFont(const ui::GridFont& font) { assign(font_, font); }   // copied
+    void setFont(const QFont& font, const QColor& color) { setFont(ui::GridFont{font, color}); }
     const QColor& Color() const { return color_; }
-    void setColor(const QColor& color);
+    void setColor(const QColor& color) { assign(color_, color); }
 
 private:
     QColor color_;
@@ -49,12 +56,12 @@ public:
 
     // Column titles in upper case whose selected cells take SelColor and SelFont.
     const QStringList& List() const { return list_; }
-    void setList(const QStringList& titles);            // copied
+    void setList(const QStringList& titles) { assign(list_, titles); }   // copied
     const ui::GridFont& SelFont() const { return selFont_; }
-    void setSelFont(const ui::GridFont& font);
-    void setSelFont(const QFont& font, const QColor& color);
+    void setSelFont(const ui::GridFont& font) { assign(selFont_, font); }
+    void setSelFont(const QFont& font, const QColor& color) { setSelFont(ui::GridFont{font, color}); }
     const QColor& SelColor() const { return selColor_; }
-    void setSelColor(const QColor& color);
+    void setSelColor(const QColor& color) { assign(selColor_, color); }
 
 private:
     QStringList list_;

@@ -127,50 +127,43 @@ bool TQXDBGridEvents::confirm(bool cut)
 
 // ---- keys --------------------------------------------------------------------------------------
 
+namespace {
+
+// A Ctrl key of the component: the edit action that switches it on, whether it needs a
+// selected row, and what it runs (askFirst: the grid's options hold dgConfirmDelete).
+struct KeyOperation {
+    int key;
+    ui::GridEditAction action;
+    bool needsSelection;
+    void (*run)(TQXDBGridEvents& events, bool askFirst);
+};
+
+constexpr KeyOperation kKeyOperations[] = {
+    {Qt::Key_C, ui::geaCopyEh, true, [](TQXDBGridEvents& e, bool) { e.copyRecords(); }},
+    {Qt::Key_X, ui::geaCutEh, true, [](TQXDBGridEvents& e, bool askFirst) { e.cutRecords(askFirst); }},
+    {Qt::Key_V, ui::geaPasteEh, false, [](TQXDBGridEvents& e, bool) { e.pasteRecords(); }},
+    {Qt::Key_Delete, ui::geaDeleteEh, false, [](TQXDBGridEvents& e, bool askFirst) { e.deleteRecords(askFirst); }},
+    {Qt::Key_A, ui::geaSelectAllEh, false, [](TQXDBGridEvents& e, bool) { e.selectAllRecords(); }},
+};
+
+} // namespace
+
 void TQXDBGridEvents::keyDown(ui::TQXDBGridEh& sender, int& key, Qt::KeyboardModifiers shift)
 {
     if (OnKeyDown)
         OnKeyDown(sender, key, shift);
     if (key == 0 || !(shift & Qt::ControlModifier))
         return;
-    const bool anySelected = !sender.selectedRows().isEmpty();
-    const bool confirmFirst = sender.hasOption(ui::dgConfirmDelete);
-    // An enabled key belongs to the component, whether or not it finds rows to act on: the
-    // grid and its cell editor never see it.
-    switch (key) {
-    case Qt::Key_C:
-        if (!(editActions_ & ui::geaCopyEh))
+    for (const KeyOperation& op : kKeyOperations) {
+        if (op.key != key)
+            continue;
+        if (!(editActions_ & op.action))
             return;
+        // An enabled key belongs to the component, whether or not it finds rows to act on:
+        // the grid and its cell editor never see it.
         key = 0;
-        if (anySelected)
-            copyRecords();
-        return;
-    case Qt::Key_X:
-        if (!(editActions_ & ui::geaCutEh))
-            return;
-        key = 0;
-        if (anySelected)
-            cutRecords(confirmFirst);
-        return;
-    case Qt::Key_V:
-        if (!(editActions_ & ui::geaPasteEh))
-            return;
-        key = 0;
-        pasteRecords();
-        return;
-    case Qt::Key_Delete:
-        if (!(editActions_ & ui::geaDeleteEh))
-            return;
-        key = 0;
-        deleteRecords(confirmFirst);
-        return;
-    case Qt::Key_A:
-        if (!(editActions_ & ui::geaSelectAllEh))
-            return;
-        key = 0;
-        selectAllRecords();
-        return;
-    default:
+        if (!op.needsSelection || !sender.selectedRows().isEmpty())
+            op.run(*this, sender.hasOption(ui::dgConfirmDelete));
         return;
     }
 }

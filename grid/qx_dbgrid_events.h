@@ -133,6 +133,8 @@ private:
     bool confirm(bool cut);
     // The rows still reachable, in the given order, as the clipboard's content.
     void putOnClipboard(db::DataSet& ds, const QList<db::Bookmark>& rows);
+    // Cut (the rows go to the clipboard first) or delete of the selected rows.
+    void removeSelected(bool cut, bool askFirst);
     // Deletes the rows still reachable; a refused record stays and is counted.
     Refusals deleteRows(db::DataSet& ds, const QList<db::Bookmark>& rows);
     void finish(const Refusals& refusals, const QString& what);

@@ -14,15 +14,11 @@
 #include "platform/ui/grid_column.h"
 #include "platform/ui/qx_db_grid_eh.h"
 
+#include <QScopedValueRollback>
+
 namespace qel::grid {
 
 namespace {
-
-struct Busy {
-    int& n;
-    explicit Busy(int& counter) : n(counter) { ++n; }
-    ~Busy() { --n; }
-};
 
 // Display updates of the dataset are suspended for the scope, and resumed however it ends.
 struct SuspendedDisplay {
@@ -31,15 +27,11 @@ struct SuspendedDisplay {
     ~SuspendedDisplay() { ds.enableControls(); }
 };
 
-// What a visible column carries on the clipboard: the field's text, or for a lookup
-// column the text of its key field.
-struct ClipboardColumn {
-    db::Field* field = nullptr;   // nullptr: the column shows no field (an empty value)
-};
-
-std::vector<ClipboardColumn> clipboardColumns(ui::TQXDBGridEh& grid, db::DataSet& ds)
+// The field each visible column carries on the clipboard: its own, or for a lookup column
+// its key field; nullptr where the column shows no field (an empty value).
+std::vector<db::Field*> clipboardColumns(ui::TQXDBGridEh& grid, db::DataSet& ds)
 {
-    std::vector<ClipboardColumn> out;
+    std::vector<db::Field*> out;
     for (int i = 0; i < grid.columnCount(); ++i) {
         ui::GridColumn& c = grid.column(i);
         if (!c.visible())
@@ -47,7 +39,7 @@ std::vector<ClipboardColumn> clipboardColumns(ui::TQXDBGridEh& grid, db::DataSet
         db::Field* f = c.field();
         if (f && f->isLookup())
             f = ds.findField(f->keyFields());
-        out.push_back({f});
+        out.push_back(f);
     }
     return out;
 }
@@ -89,20 +81,20 @@ void TQXDBGridEvents::refuseClipboard(const QString& text)
     report(QXDBENoClipboardData);
 }
 
-// ---- copy and cut ------------------------------------------------------------------------------
+// ---- copy ------------------------------------------------------------------------------------
 
 void TQXDBGridEvents::putOnClipboard(db::DataSet& ds, const QList<db::Bookmark>& rows)
 {
     // A row being edited is saved first, as moving away from it would.
     ds.checkBrowseMode();
-    const std::vector<ClipboardColumn> columns = clipboardColumns(*grid_, ds);
+    const std::vector<db::Field*> columns = clipboardColumns(*grid_, ds);
     ClipboardRecordWriter writer;
     for (const db::Bookmark& bm : rows) {
         const int row = ds.rowOf(bm);
         if (row < 0)
             continue;
-        for (const ClipboardColumn& c : columns)
-            writer.addValue(c.field ? db::convert::toText(ds.rowValue(row, *c.field)) : QString());
+        for (db::Field* f : columns)
+            writer.addValue(f ? db::convert::toText(ds.rowValue(row, *f)) : QString());
         writer.endRecord();
     }
     os::writeClipboard(clipboardFormat(), writer.bytes());
@@ -113,29 +105,12 @@ void TQXDBGridEvents::copyRecords()
     db::DataSet* ds = readyDataSet();
     if (!ds)
         return;
-    Busy busy(busy_);
+    QScopedValueRollback busy(busy_, busy_ + 1);
     putOnClipboard(*ds, grid_->selectedRows().bookmarks());
     report(QXDBEOk);
 }
 
-void TQXDBGridEvents::cutRecords(bool askFirst)
-{
-    db::DataSet* ds = readyDataSet();
-    if (!ds)
-        return;
-    Busy busy(busy_);
-    if (askFirst && !confirm(true))
-        return;
-    if (!grid_)
-        return;
-    // Every row reaches the clipboard before any is deleted: a value the format cannot
-    // carry stops the cut with nothing removed.
-    const QList<db::Bookmark> rows = grid_->selectedRows().bookmarks();
-    putOnClipboard(*ds, rows);
-    finish(deleteRows(*ds, rows), QStringLiteral("Не удалось удалить записей: %1."));
-}
-
-// ---- delete ------------------------------------------------------------------------------------
+// ---- cut and delete -------------------------------------------------------------------------------
 
 TQXDBGridEvents::Refusals TQXDBGridEvents::deleteRows(db::DataSet& ds, const QList<db::Bookmark>& rows)
 {
@@ -164,18 +139,28 @@ TQXDBGridEvents::Refusals TQXDBGridEvents::deleteRows(db::DataSet& ds, const QLi
     return refusals;
 }
 
-void TQXDBGridEvents::deleteRecords(bool askFirst)
+void TQXDBGridEvents::cutRecords(bool askFirst) { removeSelected(true, askFirst); }
+
+void TQXDBGridEvents::deleteRecords(bool askFirst) { removeSelected(false, askFirst); }
+
+void TQXDBGridEvents::removeSelected(bool cut, bool askFirst)
 {
     db::DataSet* ds = readyDataSet();
     if (!ds)
         return;
-    Busy busy(busy_);
-    if (askFirst && !confirm(false))
+    QScopedValueRollback busy(busy_, busy_ + 1);
+    if (askFirst && !confirm(cut))
         return;
     if (!grid_)
         return;
-    const Refusals refusals = deleteRows(*ds, grid_->selectedRows().bookmarks());
-    if (grid_)
+    const QList<db::Bookmark> rows = grid_->selectedRows().bookmarks();
+    // Every row reaches the clipboard before any is deleted: a value the format cannot
+    // carry stops the cut with nothing removed.
+    if (cut)
+        putOnClipboard(*ds, rows);
+    const Refusals refusals = deleteRows(*ds, rows);
+    // A delete leaves no selection; a cut keeps it.
+    if (!cut && grid_)
         grid_->selectedRows().clear();
     finish(refusals, QStringLiteral("Не удалось удалить записей: %1."));
 }
@@ -187,13 +172,13 @@ void TQXDBGridEvents::pasteRecords()
     db::DataSet* ds = readyDataSet();
     if (!ds)
         return;
-    Busy busy(busy_);
+    QScopedValueRollback busy(busy_, busy_ + 1);
     const std::optional<QByteArray> content = os::readClipboard(clipboardFormat());
     if (!content) {
         refuseClipboard(QStringLiteral("В буфере обмена нет скопированных записей таблицы."));
         return;
     }
-    const std::vector<ClipboardColumn> columns = clipboardColumns(*grid_, *ds);
+    const std::vector<db::Field*> columns = clipboardColumns(*grid_, *ds);
     const ClipboardRecords read = readClipboardRecords(*content, int(columns.size()));
     if (!read.error.isEmpty()) {
         refuseClipboard(read.error);
@@ -210,10 +195,10 @@ void TQXDBGridEvents::pasteRecords()
             try {
                 ds->insert();
                 for (size_t i = 0; i < columns.size(); ++i) {
-                    if (!columns[i].field)
+                    if (!columns[i])
                         continue;
                     try {
-                        columns[i].field->setAsString(values.at(qsizetype(i)));
+                        columns[i]->setAsString(values.at(qsizetype(i)));
                     } catch (const std::exception&) {
                         // a value the field cannot take is left out of the record
                     }

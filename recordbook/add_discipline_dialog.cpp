@@ -9,12 +9,12 @@
 #include "platform/ui/numeric_edit.h"
 #include "platform/ui/panel.h"
 #include "platform/ui/up_down_edit.h"
+#include "recordbook/dialog_buttons.h"
 #include "recordbook/record_book_sql.h"
 #include "recordbook/record_book_window.h"
 #include "rules/sheet_window.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -106,19 +106,10 @@ TForm16::TForm16(TForm14& book) : QDialog(&book), book_(book)
     form->addRow(Label7, RzNumericEdit1);
     root->addLayout(form, 1);
 
-    Panel1 = new ui::Panel(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    auto* bottom = new QHBoxLayout(Panel1);
-    bottom->setContentsMargins(6, 6, 6, 6);
-    bottom->addStretch(1);
-    Button1 = new QPushButton(QStringLiteral("Добавить"), Panel1);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button2 = new QPushButton(QStringLiteral("Отмена"), Panel1);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
-    bottom->addWidget(Button1);
-    bottom->addWidget(Button2);
+    const recordbook::DialogButtons buttons = recordbook::makeDialogButtons(this, "Panel1", QStringLiteral("Добавить"));
+    Panel1 = buttons.panel;
+    Button1 = buttons.accept;
+    Button2 = buttons.cancel;
     root->addWidget(Panel1);
 
     disableFrom(DBLookupComboBox3);
@@ -251,19 +242,13 @@ void TForm16::Button1Click()
     record.credits = *credits;
 
     db::Query& exec = dm.ADOQ_Exec;
-    exec.close();
-    exec.setSql(recordbook::academicYearSql(group, record.semester));
-    exec.open();
-    record.academicYear = exec.isEmpty() ? QVariant() : exec.fieldByName(QStringLiteral("id_a_year")).value();
-    exec.close();
+    record.academicYear =
+        recordbook::firstValue(exec, recordbook::academicYearSql(group, record.semester), QStringLiteral("id_a_year"));
     if (record.academicYear.isNull()) {
         refuse(QStringLiteral("Группа не учится в выбранном семестре: не найден учебный год."));
         return;
     }
-    exec.setSql(recordbook::scaleVariantSql(group));
-    exec.open();
-    record.scaleVariant = exec.isEmpty() ? QVariant() : exec.fieldByName(QStringLiteral("id_ebe_var")).value();
-    exec.close();
+    record.scaleVariant = recordbook::firstValue(exec, recordbook::scaleVariantSql(group), QStringLiteral("id_ebe_var"));
     if (record.scaleVariant.isNull()) {
         refuse(QStringLiteral("Для специальности группы не задана шкала оценок."));
         return;

@@ -1,9 +1,11 @@
 #include "recordbook/curriculum_copy_dialog.h"
 
 #include "data/dm_cde_3.h"
+#include "platform/db/value_convert.h"
 #include "platform/ui/check_list_box.h"
 #include "platform/ui/error_report.h"
 #include "platform/ui/panel.h"
+#include "recordbook/dialog_buttons.h"
 #include "recordbook/record_book_sql.h"
 #include "recordbook/record_book_window.h"
 #include "rules/sheet_window.h"
@@ -52,20 +54,11 @@ TForm15::TForm15(TForm14& book) : QDialog(&book), book_(book)
     CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
     root->addWidget(CheckListBox1, 1);
 
-    Panel3 = new ui::Panel(this);
-    Panel3->setObjectName(QStringLiteral("Panel3"));
+    const recordbook::DialogButtons buttons = recordbook::makeDialogButtons(this, "Panel3", QStringLiteral("ОК"));
+    Panel3 = buttons.panel;
+    Button1 = buttons.accept;
+    Button2 = buttons.cancel;
     Panel3->installEventFilter(this);
-    auto* bottom = new QHBoxLayout(Panel3);
-    bottom->setContentsMargins(6, 6, 6, 6);
-    bottom->addStretch(1);
-    Button1 = new QPushButton(QStringLiteral("ОК"), Panel3);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button2 = new QPushButton(QStringLiteral("Отмена"), Panel3);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
-    bottom->addWidget(Button1);
-    bottom->addWidget(Button2);
     root->addWidget(Panel3);
 
     connect(Button3, &QPushButton::clicked, this, ui::guarded([this] { Button3Click(); }));
@@ -79,12 +72,8 @@ void TForm15::FormCreate()
 {
     data::TDM_CDE_3& dm = book_.dm();
     const qint32 student = idText(book_.shownStudent()).toInt();
-    db::Query& exec = dm.ADOQ_Exec;
-    exec.close();
-    exec.setSql(recordbook::currentSemesterSql(book_.groupId(), student));
-    exec.open();
-    CurrentSemester = exec.isEmpty() ? 0 : exec.fieldByName(QStringLiteral("id_semester")).asInteger();
-    exec.close();
+    CurrentSemester = int(db::convert::toInteger(recordbook::firstValue(
+        dm.ADOQ_Exec, recordbook::currentSemesterSql(book_.groupId(), student), QStringLiteral("id_semester"))));
 
     db::Query& lines = dm.ADOQ_DisciplineFromEducSH;
     lines.close();

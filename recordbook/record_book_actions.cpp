@@ -4,13 +4,14 @@
 #include "recordbook/record_book_window.h"
 
 #include "data/dm_cde_3.h"
+#include "platform/db/value_convert.h"
 #include "platform/ui/dialogs.h"
 #include "recordbook/add_discipline_dialog.h"
 #include "recordbook/curriculum_copy_dialog.h"
+#include "recordbook/record_book_sql.h"
 #include "rules/delete_audit.h"
 #include "rules/sheet_window.h"
 
-#include <QPushButton>
 #include <exception>
 
 namespace qel {
@@ -58,29 +59,23 @@ void TForm14::RzBitBtn2Click()
     if (!savePendingEdit())
         return;
     db::Query& exec = dm_.ADOQ_Exec;
-
-    exec.close();
-    exec.setSql(QStringLiteral("SELECT  TOP (1) id_vuz_defaults, id_field  FROM VuzDefaults  WHERE (id_vuz_defaults = 46)"));
-    exec.open();
-    const int curriculumProtected = exec.isEmpty() ? 0 : exec.fieldByName(QStringLiteral("id_field")).asInteger();
-    exec.close();
+    const qint64 curriculumProtected = db::convert::toInteger(recordbook::firstValue(
+        exec, QStringLiteral("SELECT  TOP (1) id_vuz_defaults, id_field  FROM VuzDefaults  WHERE (id_vuz_defaults = 46)"),
+        QStringLiteral("id_field")));
 
     // A record without a statement form has no form name (and no rights on a form).
     const QVariant form = book.fieldByName(QStringLiteral("id_f_est")).value();
-    QString formName;
-    if (!form.isNull()) {
-        exec.setSql(QStringLiteral("SELECT id_f_e, p109  FROM f_est WHERE (id_f_e =") + idText(form) + QStringLiteral(")"));
-        exec.open();
-        formName = exec.isEmpty() ? QString() : exec.fieldByName(QStringLiteral("p109")).asString();
-        exec.close();
-    }
+    const QString formName =
+        form.isNull() ? QString()
+                      : db::convert::toText(recordbook::firstValue(
+                            exec, QStringLiteral("SELECT id_f_e, p109  FROM f_est WHERE (id_f_e =") + idText(form)
+                                      + QStringLiteral(")"),
+                            QStringLiteral("p109")));
     const QString id = idText(book.fieldByName(QStringLiteral("id_mark_mag")).value());
 
     if (curriculumProtected != 0) {
-        exec.setSql(QStringLiteral("EXEC SP_MarkMag_proverka_Del  @id_mark_mag =") + id);
-        exec.open();
-        const int prov = exec.isEmpty() ? 0 : exec.fieldByName(QStringLiteral("prov")).asInteger();
-        exec.close();
+        const qint64 prov = db::convert::toInteger(recordbook::firstValue(
+            exec, QStringLiteral("EXEC SP_MarkMag_proverka_Del  @id_mark_mag =") + id, QStringLiteral("prov")));
         if (prov != -1) {
             plainMessage(this, QStringLiteral("Вы не можете удалить дисциплину из учебного плана"), ui::MsgButtons::Cancel);
             return;
@@ -136,9 +131,7 @@ void TForm14::deleteRecord(const QString& deleteSql, bool fullReload)
     if (fullReload) {
         DBLookupComboBox1Click();
     } else {
-        Button1->setEnabled(true);
-        Button2->setEnabled(true);
-        Button3->setEnabled(true);
+        enableButtons();
         reloadBook();
     }
     if (auditError)

@@ -6,6 +6,7 @@
 #include "platform/ui/colors_fonts.h"
 #include "platform/ui/grid_column.h"
 #include "platform/ui/qx_db_grid_eh.h"
+#include "recordbook/record_book_sql.h"
 #include "rules/sheet_window.h"
 
 #include <QComboBox>
@@ -176,13 +177,8 @@ void TForm14::DBGridEh1Columns5UpdateData(ui::GridColumn&, QString& text, QVaria
         handled = true;
         return;
     }
-    db::Query& exec = dm_.ADOQ_Exec;
-    exec.close();
-    exec.setSql(QStringLiteral(" SELECT *  FROM [QEL].[dbo].[ee] WHERE id_exmination=") + idText(exam)
-                + QStringLiteral(" AND id_estimation=") + idText(grade));
-    exec.open();
-    handled = exec.isEmpty();
-    exec.close();
+    handled = !recordbook::anyRow(dm_.ADOQ_Exec, QStringLiteral(" SELECT *  FROM [QEL].[dbo].[ee] WHERE id_exmination=")
+                                                     + idText(exam) + QStringLiteral(" AND id_estimation=") + idText(grade));
     if (!handled) {
         value = grade;
         useText = false;
@@ -198,13 +194,7 @@ void TForm14::DBGridEh1Columns6UpdateData(ui::GridColumn&, QString& text, QVaria
         handled = true;
         return;
     }
-    db::Query& exec = dm_.ADOQ_Exec;
-    exec.close();
-    exec.setSql(QStringLiteral(" SELECT * FROM [QEL].[dbo].[User_f_est]  where id_login=")
-                + QString::number(session_.loginId) + QStringLiteral(" AND id_f_est=") + idText(form));
-    exec.open();
-    handled = exec.isEmpty();
-    exec.close();
+    handled = !userHoldsForm(form);
     if (!handled) {
         value = form;
         useText = false;

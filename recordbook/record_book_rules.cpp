@@ -2,6 +2,8 @@
 // beside the window whose state they read: who may start editing a record, what every
 // posted record is given, and the flag of a new record.
 #include "data/dm_cde_3.h"
+#include "platform/db/value_convert.h"
+#include "recordbook/record_book_sql.h"
 #include "recordbook/record_book_window.h"
 #include "rules/sheet_window.h"
 
@@ -27,17 +29,10 @@ void TDM_CDE_3::ADOQ_markmagByStudentBeforeEdit(db::DataSet& DataSet)
     const QVariant form = DataSet.fieldByName(QStringLiteral("id_f_est")).value();
     bool granted = false;
     if (!form.isNull()) {
-        ADOQ_Exec.close();
-        ADOQ_Exec.setSql(QStringLiteral(" SELECT * FROM f_est WHERE id_f_e=") + idText(form));
-        ADOQ_Exec.open();
-        const int flagged = ADOQ_Exec.isEmpty() ? 0 : ADOQ_Exec.fieldByName(QStringLiteral("QEL13")).asInteger();
-        const bool barred = flagged == 0 && book->session().flaggedFormsOnly;
-        ADOQ_Exec.close();
-        ADOQ_Exec.setSql(QStringLiteral(" SELECT * FROM [QEL].[dbo].[User_f_est]  where id_login=")
-                         + QString::number(book->session().loginId) + QStringLiteral(" AND id_f_est=") + idText(form));
-        ADOQ_Exec.open();
-        granted = !ADOQ_Exec.isEmpty() && !barred;
-        ADOQ_Exec.close();
+        const QVariant flagged = recordbook::firstValue(
+            ADOQ_Exec, QStringLiteral(" SELECT * FROM f_est WHERE id_f_e=") + idText(form), QStringLiteral("QEL13"));
+        const bool barred = db::convert::toInteger(flagged) == 0 && book->session().flaggedFormsOnly;
+        granted = book->userHoldsForm(form) && !barred;
     }
     if (granted)
         return;

@@ -1,5 +1,6 @@
 #include "recordbook/record_book_sql.h"
 
+#include "platform/db/query.h"
 #include "platform/db/sql_literal.h"
 #include "rules/sheet_window.h"
 
@@ -13,6 +14,32 @@ const QString K = QStringLiteral("'XX'");
 QString digits(qint32 value) { return QString::number(value); }
 
 } // namespace
+
+QVariant firstValue(db::Query& exec, const QString& sql, const QString& fieldName)
+{
+    exec.close();
+    exec.setSql(sql);
+    exec.open();
+    const QVariant value = exec.isEmpty() ? QVariant() : exec.fieldByName(fieldName).value();
+    exec.close();
+    return value;
+}
+
+bool anyRow(db::Query& exec, const QString& sql)
+{
+    exec.close();
+    exec.setSql(sql);
+    exec.open();
+    const bool found = !exec.isEmpty();
+    exec.close();
+    return found;
+}
+
+QString userFormSql(qint32 loginId, const QVariant& form)
+{
+    return QStringLiteral(" SELECT * FROM [QEL].[dbo].[User_f_est]  where id_login=") + QString::number(loginId)
+         + QStringLiteral(" AND id_f_est=") + rules::idText(form);
+}
 
 QString sqlNumberOrNull(const QVariant& value)
 {

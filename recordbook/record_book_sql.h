@@ -1,13 +1,27 @@
 // The statements of the record book and its two dialogs, composed from their fixed
 // fragments: the book of one student classified against the curriculum, the curriculum
 // lines a student's book lacks, and the records the dialogs create. Identifiers go in as
-// decimal digits, texts as SQL literals.
+// decimal digits, texts as SQL literals. Also the one-row look-ups they run on the data
+// module's work query.
 #pragma once
 
 #include <QString>
 #include <QVariant>
 
+namespace qel::db {
+class Query;
+}
+
 namespace qel::recordbook {
+
+// Runs a look-up on the work query (ADOQ_Exec) and leaves it closed: the named column of
+// the first row, null when there is no row.
+QVariant firstValue(db::Query& exec, const QString& sql, const QString& fieldName);
+// Runs a look-up on the work query and leaves it closed: whether it returned a row.
+bool anyRow(db::Query& exec, const QString& sql);
+
+// The user's row of the statement form (User_f_est): the user holds the form.
+QString userFormSql(qint32 loginId, const QVariant& form);
 
 // Decimal text of an identifier, or NULL for a missing one (a value in a VALUES list).
 QString sqlNumberOrNull(const QVariant& value);

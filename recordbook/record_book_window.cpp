@@ -12,6 +12,7 @@
 #include "platform/ui/group_box.h"
 #include "platform/ui/label.h"
 #include "platform/ui/panel.h"
+#include "platform/db/value_convert.h"
 #include "platform/ui/qx_db_grid_eh.h"
 #include "recordbook/record_book_sql.h"
 #include "rules/sheet_window.h"
@@ -209,6 +210,12 @@ bool TForm14::savePendingEdit()
     return ui::runGuarded([&] { book.checkBrowseMode(); });
 }
 
+void TForm14::enableButtons()
+{
+    for (QPushButton* b : {Button2, Button3, Button1})
+        b->setEnabled(true);
+}
+
 bool TForm14::requireStudent()
 {
     if (!shownStudent_.isNull() && dm_.ADOQ_markmagByStudent.active())
@@ -229,9 +236,7 @@ void TForm14::DBLookupComboBox1Click()
         DBLookupComboBox1->setKeyValue(shownStudent_);
         return;
     }
-    Button1->setEnabled(true);
-    Button2->setEnabled(true);
-    Button3->setEnabled(true);
+    enableButtons();
     openLookupSources();
 
     shownStudent_ = key;
@@ -256,12 +261,8 @@ void TForm14::reloadBook()
     book.setSql(recordbook::recordBookSql(groupId(), student));
     book.open();
 
-    db::Query& exec = dm_.ADOQ_Exec;
-    exec.close();
-    exec.setSql(recordbook::minSemesterSql(groupId(), student));
-    exec.open();
-    MinSemesterInCurrentGroup = exec.fieldByName(QStringLiteral("MinSemesterInCurrentGroup")).asInteger();
-    exec.close();
+    MinSemesterInCurrentGroup = int(db::convert::toInteger(recordbook::firstValue(
+        dm_.ADOQ_Exec, recordbook::minSemesterSql(groupId(), student), QStringLiteral("MinSemesterInCurrentGroup"))));
 }
 
 QVariant TForm14::shownStudentField(const QString& fieldName) const
@@ -270,6 +271,11 @@ QVariant TForm14::shownStudentField(const QString& fieldName) const
     if (shownStudent_.isNull() || !students.active())
         return {};
     return students.lookup(QStringLiteral("id_student"), shownStudent_, fieldName);
+}
+
+bool TForm14::userHoldsForm(const QVariant& form) const
+{
+    return recordbook::anyRow(dm_.ADOQ_Exec, recordbook::userFormSql(session_.loginId, form));
 }
 
 void TForm14::FormClose()

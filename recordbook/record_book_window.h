@@ -84,6 +84,8 @@ public:
     QVariant shownStudent() const { return shownStudent_; }
     // A column of the shown student's row of the group's student list (id_faculty, id_bk).
     QVariant shownStudentField(const QString& fieldName) const;
+    // Whether the user holds the statement form (may edit its records and store it in a row).
+    bool userHoldsForm(const QVariant& form) const;
 
     void FormCreate();
     void FormClose();
@@ -118,6 +120,8 @@ private:
     void openLookupSources();
     // Asks for a student when none is shown yet; true when one is.
     bool requireStudent();
+    // The three buttons, enabled once a student's book has been loaded.
+    void enableButtons();
     void deleteRecord(const QString& deleteSql, bool fullReload);
 
     data::TDM_CDE_3& dm_;

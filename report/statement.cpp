@@ -1,7 +1,27 @@
 #include "report/statement.h"
 
-
 namespace qel::report {
+
+namespace {
+
+// A statement form's name followed by the statement number, when there is one.
+QString withNumber(const QString& name, const StatementHeader& h)
+{
+    return h.number.trimmed().isEmpty() ? name : name + QStringLiteral(" № ") + h.number.trimmed();
+}
+
+} // namespace
+
+QString StatementHeader::title() const
+{
+    const QString form = statementForm.trimmed();
+    return withNumber(form.isEmpty() ? QStringLiteral("Ведомость") : form, *this);
+}
+
+QString StatementHeader::teacherRole() const
+{
+    return teachers.size() > 1 ? QStringLiteral("Преподаватели") : QStringLiteral("Преподаватель");
+}
 
 QStringList StatementColumn::titleLevels() const
 {
@@ -49,12 +69,8 @@ QStringList Statement::headerLines() const
     add(QStringLiteral("Учебный год, семестр"), period);
     add(QStringLiteral("Дисциплина"), h.discipline);
     add(QStringLiteral("Форма контроля"), h.formOfControl);
-    QString form = h.statementForm.trimmed();
-    if (!h.number.trimmed().isEmpty())
-        form += QStringLiteral(" № ") + h.number.trimmed();
-    add(QStringLiteral("Форма ведомости"), form);
-    add(h.teachers.size() > 1 ? QStringLiteral("Преподаватели") : QStringLiteral("Преподаватель"),
-        h.teachers.join(QStringLiteral(", ")));
+    add(QStringLiteral("Форма ведомости"), withNumber(h.statementForm.trimmed(), h));
+    add(h.teacherRole(), h.teachers.join(QStringLiteral(", ")));
     if (h.date.isValid())
         add(QStringLiteral("Дата"), h.date.toString(QStringLiteral("dd.MM.yyyy")));
     return out;

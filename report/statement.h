@@ -51,6 +51,12 @@ struct StatementHeader {
     QString number;          // the statement number when every row carries the same one
     QStringList teachers;    // the rows' teachers, in order of first appearance
     QDate date;              // the date every dated row shares, otherwise the day of the export
+
+    // The statement's name as printed over it: the statement form ("Ведомость" without one)
+    // and the number, "Ведомость № 12".
+    QString title() const;
+    // The signature's and the heading's label: "Преподаватель", or "Преподаватели".
+    QString teacherRole() const;
 };
 
 struct Statement {

@@ -206,10 +206,7 @@ QString StatementLayout::closingSummary() const
 
 double StatementLayout::paintHeading(QPainter& p) const
 {
-    const StatementHeader& h = st_.header;
-    QString title = h.statementForm.trimmed().isEmpty() ? QStringLiteral("Ведомость") : h.statementForm.trimmed();
-    if (!h.number.trimmed().isEmpty())
-        title += QStringLiteral(" № ") + h.number.trimmed();
+    const QString title = st_.header.title();
     const QFontMetricsF tm(titleFont_, &device_), hm(headingFont_, &device_);
     p.setFont(titleFont_);
     p.drawText(QRectF(0, 0, page_.width(), tm.lineSpacing()), Qt::AlignHCenter | Qt::AlignVCenter,
@@ -260,7 +257,7 @@ double StatementLayout::paintClosing(QPainter& p, double top) const
     const QString teachers = st_.header.teachers.join(QStringLiteral(", "));
     const struct {
         QString role, name;
-    } signatures[] = {{st_.header.teachers.size() > 1 ? QStringLiteral("Преподаватели") : QStringLiteral("Преподаватель"), teachers},
+    } signatures[] = {{st_.header.teacherRole(), teachers},
                       {QStringLiteral("Представитель деканата"), QString()}};
     const double lineLength = 60 * scale_ * px_ * 72 / 25.4;   // 60 mm
     for (const auto& s : signatures) {

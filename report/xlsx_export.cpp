@@ -12,6 +12,12 @@ namespace qel::report {
 
 namespace {
 
+void check(lxw_error e)
+{
+    if (e != LXW_NO_ERROR)
+        throw IoError(QStringLiteral("Не удалось записать книгу: %1").arg(QString::fromUtf8(lxw_strerror(e))));
+}
+
 // The workbook is freed on every path; close() writes it and reports why it could not.
 class Workbook {
 public:
@@ -29,23 +35,12 @@ public:
             workbook_close(wb_);
     }
     lxw_workbook* get() const { return wb_; }
-    void close()
-    {
-        const lxw_error e = workbook_close(std::exchange(wb_, nullptr));
-        if (e != LXW_NO_ERROR)
-            throw IoError(QStringLiteral("Не удалось записать книгу: %1").arg(QString::fromUtf8(lxw_strerror(e))));
-    }
+    void close() { check(workbook_close(std::exchange(wb_, nullptr))); }
 
 private:
     QByteArray path_;
     lxw_workbook* wb_ = nullptr;
 };
-
-void check(lxw_error e)
-{
-    if (e != LXW_NO_ERROR)
-        throw IoError(QStringLiteral("Не удалось записать книгу: %1").arg(QString::fromUtf8(lxw_strerror(e))));
-}
 
 lxw_format* format(lxw_workbook* wb, bool bold, bool border, bool wrap, uint8_t align, const char* numFormat = nullptr)
 {
@@ -88,10 +83,7 @@ void writeStatementXlsx(const Statement& st, const QString& path)
 
     const int columns = int(st.columns.size());
     lxw_row_t r = 0;
-    QString name = st.header.statementForm.trimmed().isEmpty() ? QStringLiteral("Ведомость") : st.header.statementForm.trimmed();
-    if (!st.header.number.trimmed().isEmpty())
-        name += QStringLiteral(" № ") + st.header.number.trimmed();
-    check(worksheet_write_string(ws, r++, 0, name.toUtf8().constData(), title));
+    check(worksheet_write_string(ws, r++, 0, st.header.title().toUtf8().constData(), title));
     for (const QString& line : st.headerLines())
         check(worksheet_write_string(ws, r++, 0, line.toUtf8().constData(), heading));
     ++r;

@@ -80,17 +80,14 @@ void SheetReportActions::showGridMenu(const QPoint& position)
     menu.setObjectName(QStringLiteral("SheetReportMenu"));
     menu.addAction(PrintAction);
     menu.addAction(ExportAction);
+    // Without an open sheet the items are shown, so the user learns where printing lives,
+    // but not offered yet; the window's shortcuts stay on and say why themselves.
     const bool open = window_.dm().ADO_SP_Sort.active() && window_.QXDBGridEh1->dataSource();
-    PrintAction->setEnabled(true);
-    ExportAction->setEnabled(true);
-    if (!open) {
-        // Shown, so the user learns where printing lives, but not offered yet.
-        for (QAction* a : menu.actions())
-            a->setEnabled(false);
-    }
+    for (QAction* a : {PrintAction, ExportAction})
+        a->setEnabled(open);
     menu.exec(window_.QXDBGridEh1->viewport()->mapToGlobal(position));
-    PrintAction->setEnabled(true);
-    ExportAction->setEnabled(true);
+    for (QAction* a : {PrintAction, ExportAction})
+        a->setEnabled(true);
 }
 
 std::optional<report::Statement> SheetReportActions::statement()

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace qel::admin {
 
@@ -30,6 +32,13 @@ struct AdminCommand {
     AdminCommand(const char* name, const char* summary, const char* help,
                  std::function<int(const QStringList&, Io&)> run, AppKind app = AppKind::Core);
 };
+
+// A command's second word and what it runs on the words after it.
+using Subcommand = std::pair<const char*, std::function<int(const QStringList&, Io&)>>;
+
+// Runs the subcommand the first word names; a missing or unknown one is a UsageError
+// ("expected 'a', 'b' or 'c'", "unknown subcommand 'x'").
+int runSubcommand(const QStringList& args, Io& io, const std::vector<Subcommand>& subcommands);
 
 // Options of the form "--key value" and flags "--flag"; everything else is positional.
 class Options {

@@ -43,6 +43,23 @@ AdminCommand::AdminCommand(const char* name, const char* summary, const char* he
     registry()[QString::fromUtf8(name)] = {QString::fromUtf8(summary), QString::fromUtf8(help), std::move(run), app};
 }
 
+int runSubcommand(const QStringList& args, Io& io, const std::vector<Subcommand>& subcommands)
+{
+    if (args.isEmpty()) {
+        QStringList names;
+        for (const Subcommand& s : subcommands)
+            names << QLatin1Char('\'') + QString::fromUtf8(s.first) + QLatin1Char('\'');
+        const QString last = names.takeLast();
+        throw UsageError{QStringLiteral("expected ")
+                         + (names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last)};
+    }
+    const QString sub = args.first();
+    for (const Subcommand& s : subcommands)
+        if (sub == QLatin1String(s.first))
+            return s.second(args.mid(1), io);
+    throw UsageError{QStringLiteral("unknown subcommand '%1'").arg(sub)};
+}
+
 Options::Options(const QStringList& args, const QStringList& valueOptions, const QStringList& flags)
 {
     for (int i = 0; i < args.size(); ++i) {

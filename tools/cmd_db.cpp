@@ -113,16 +113,7 @@ const AdminCommand dbCommand(
     "      storage, routine calls and session options. SQL \"-\" reads stdin.\n"
     "Errors go to stderr with exit code 1.\n",
     [](const QStringList& args, Io& io) {
-        if (args.isEmpty())
-            throw UsageError{QStringLiteral("expected 'create', 'exec' or 'translate'")};
-        const QString sub = args.first();
-        if (sub == QLatin1String("create"))
-            return create(args.mid(1), io);
-        if (sub == QLatin1String("exec"))
-            return exec(args.mid(1), io);
-        if (sub == QLatin1String("translate"))
-            return translate(args.mid(1), io);
-        throw UsageError{QStringLiteral("unknown subcommand '%1'").arg(sub)};
+        return runSubcommand(args, io, {{"create", create}, {"exec", exec}, {"translate", translate}});
     });
 
 } // namespace

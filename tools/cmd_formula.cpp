@@ -80,14 +80,9 @@ const AdminCommand formulaCommand(
     "functions: TAN SIN COS SINH COSH ARCTAN EXP LN SQRT ABS HEAV SIGN ZERO PH RND MAX MIN.\n"
     "Example: qel13-admin formula eval \"MAX(M1,M2)*0.4+(M3+M4)/2\" M1=10 M2=20 M3=5 M4=7\n",
     [](const QStringList& args, Io& io) {
-        if (args.isEmpty())
-            throw UsageError{QStringLiteral("expected 'check' or 'eval'")};
-        const QString sub = args.first();
-        if (sub == QLatin1String("check"))
-            return runFormula(args.mid(1), io, false);
-        if (sub == QLatin1String("eval"))
-            return runFormula(args.mid(1), io, true);
-        throw UsageError{QStringLiteral("unknown subcommand '%1'").arg(sub)};
+        return runSubcommand(args, io,
+                             {{"check", [](const QStringList& a, Io& o) { return runFormula(a, o, false); }},
+                              {"eval", [](const QStringList& a, Io& o) { return runFormula(a, o, true); }}});
     });
 
 } // namespace

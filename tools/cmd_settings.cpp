@@ -49,14 +49,7 @@ const AdminCommand settingsCommand(
     "      Prints account=, password= (masked unless --reveal), server=, catalog= and\n"
     "      connection= (the connection string the client composes) lines.\n",
     [](const QStringList& args, Io& io) {
-        if (args.isEmpty())
-            throw UsageError{QStringLiteral("expected 'write' or 'show'")};
-        const QString sub = args.first();
-        if (sub == QLatin1String("write"))
-            return writeSettings(args.mid(1), io);
-        if (sub == QLatin1String("show"))
-            return showSettings(args.mid(1), io);
-        throw UsageError{QStringLiteral("unknown subcommand '%1'").arg(sub)};
+        return runSubcommand(args, io, {{"write", writeSettings}, {"show", showSettings}});
     });
 
 } // namespace

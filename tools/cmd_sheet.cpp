@@ -156,14 +156,7 @@ const AdminCommand sheetCommand(
     "      leaves no file. Nothing in the database is changed.\n"
     "Errors go to stderr with exit code 1.\n",
     [](const QStringList& args, Io& io) {
-        if (args.isEmpty())
-            throw UsageError{QStringLiteral("expected 'list' or 'export'")};
-        const QString sub = args.first();
-        if (sub == QLatin1String("list"))
-            return list(args.mid(1), io);
-        if (sub == QLatin1String("export"))
-            return exportSheet(args.mid(1), io);
-        throw UsageError{QStringLiteral("unknown subcommand '%1'").arg(sub)};
+        return runSubcommand(args, io, {{"list", list}, {"export", exportSheet}});
     },
     AppKind::Gui);
 

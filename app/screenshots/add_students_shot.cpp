@@ -18,9 +18,7 @@ using namespace qel;
 const shots::Shot addStudentsShot("add_students", [](shots::ShotContext& ctx) {
     shots::DemoMainWindow demo(ctx);
     TForm2& window = demo.window();
-    shots::pick(window.DBLookupComboBox9, QStringLiteral("ИВТ-24"));
-    shots::pick(window.DBLookupComboBox10, QStringLiteral("3 семестр"));
-    shots::pick(window.DBLookupComboBox11, QStringLiteral("Дискретная математика"));
+    demo.openSheet(QStringLiteral("ИВТ-24"), QStringLiteral("3 семестр"), QStringLiteral("Дискретная математика"));
 
     shots::whenModalShown("qel::TForm13", [&ctx](QWidget* w) {
         auto* form = static_cast<TForm13*>(w);

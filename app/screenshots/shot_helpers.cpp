@@ -108,11 +108,8 @@ DemoMainWindow::DemoMainWindow(ShotContext& ctx, const QString& login, const QSt
     window_->show();
 }
 
-DemoMainWindow::~DemoMainWindow()
-{
-    window_.reset();
-    dm_.reset();
-}
+// The window goes before the data module it works on (members die in reverse order).
+DemoMainWindow::~DemoMainWindow() = default;
 
 void DemoMainWindow::openSheet(const QString& group, const QString& semester, const QString& discipline)
 {

@@ -95,11 +95,8 @@ MainWindowSheet::MainWindowSheet(int n) : students(n)
     execRaw(path, "CREATE TABLE mark_mag_kept AS SELECT * FROM mark_mag");
 }
 
-MainWindowSheet::~MainWindowSheet()
-{
-    window.reset();
-    dm.reset();
-}
+// The window goes before the data module it works on (members die in reverse order).
+MainWindowSheet::~MainWindowSheet() = default;
 
 void MainWindowSheet::restoreRows()
 {

@@ -11,29 +11,10 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace qel::ui {
-
-namespace {
-
-// Scoped flag.
-struct Flag {
-    bool& f;
-    bool old;
-    explicit Flag(bool& flag) : f(flag), old(flag) { f = true; }
-    ~Flag() { f = old; }
-};
-
-// Scoped override of the column the handlers see as current.
-struct ColumnOverride {
-    int& col;
-    int old;
-    ColumnOverride(int& target, int column) : col(target), old(target) { col = column; }
-    ~ColumnOverride() { col = old; }
-};
-
-} // namespace
 
 bool TQXDBGridEh::editorMode() const { return editor_ != nullptr; }
 
@@ -76,7 +57,7 @@ void TQXDBGridEh::commitData(QWidget* editor)
 {
     // The handlers of the write see the editor's column as the current one, also while the
     // current cell is already moving elsewhere.
-    ColumnOverride column(overrideCol_, editor == editor_ && editorCol_ >= 0 ? editorCol_ : overrideCol_);
+    QScopedValueRollback column(overrideCol_, editor == editor_ && editorCol_ >= 0 ? editorCol_ : overrideCol_);
     QTableView::commitData(editor);
 }
 
@@ -161,11 +142,11 @@ void TQXDBGridEh::currentChanged(const QModelIndex& current, const QModelIndex& 
     const bool colChanged = previous.isValid() && current.isValid() && previous.column() != current.column();
     if (!syncing_ && editor_ && previous.isValid()) {
         // The editor of the cell being left writes while that cell is still the current one.
-        ColumnOverride column(overrideCol_, previous.column());
+        QScopedValueRollback column(overrideCol_, previous.column());
         QTableView::commitData(editor_);
     }
     if (colChanged && !syncing_) {
-        ColumnOverride column(overrideCol_, previous.column());
+        QScopedValueRollback column(overrideCol_, previous.column());
         fireColExit();
     }
     QTableView::currentChanged(current, previous);
@@ -259,7 +240,7 @@ bool TQXDBGridEh::editorKeyPress(QWidget* editor, QKeyEvent* event)
             return true;
         if (ch != typed) {
             QKeyEvent replaced(QEvent::KeyPress, key, mods, QString(ch));
-            Flag forwarding(forwardingKey_);
+            QScopedValueRollback forwarding(forwardingKey_, true);
             QCoreApplication::sendEvent(editor, &replaced);
             return true;
         }

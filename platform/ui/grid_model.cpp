@@ -4,6 +4,8 @@
 #include "platform/ui/error_report.h"
 #include "platform/ui/qx_db_grid_eh.h"
 
+#include <QScopedValueRollback>
+
 namespace qel::ui {
 
 namespace {
@@ -28,11 +30,13 @@ QString formatWith(const db::Field& f, const QVariant& v, const QString& format)
     return f.displayTextFor(v);
 }
 
-struct Counter {
-    int& n;
-    explicit Counter(int& counter) : n(counter) { ++n; }
-    ~Counter() { --n; }
-};
+// A column with a key list shows the pick-list item standing at its key's place, or the
+// key itself when the lists do not reach that far.
+QString pickListText(const GridColumn& c, const QString& key)
+{
+    const int i = int(c.keyList().indexOf(key));
+    return i >= 0 && i < c.pickList().size() ? c.pickList().at(i) : key;
+}
 
 } // namespace
 
@@ -61,11 +65,8 @@ QString GridModel::cellText(int row, int column) const
         return {};
     const GridColumn& c = grid_.column(column);
     const QVariant v = ds->rowValue(row, *f);
-    if (!c.keyList().isEmpty()) {
-        const QString key = db::convert::toText(v);
-        const int i = int(c.keyList().indexOf(key));
-        return i >= 0 && i < c.pickList().size() ? c.pickList().at(i) : key;
-    }
+    if (!c.keyList().isEmpty())
+        return pickListText(c, db::convert::toText(v));
     if (!c.displayFormat().isEmpty())
         return formatWith(*f, v, c.displayFormat());
     return f->displayTextFor(v);
@@ -172,10 +173,8 @@ bool GridModel::ensureEditing() const
 
 QString GridModel::keyText(const GridColumn& column, const QVariant& key) const
 {
-    if (!column.keyList().isEmpty()) {
-        const int i = int(column.keyList().indexOf(db::convert::toText(key)));
-        return i >= 0 && i < column.pickList().size() ? column.pickList().at(i) : db::convert::toText(key);
-    }
+    if (!column.keyList().isEmpty())
+        return pickListText(column, db::convert::toText(key));
     db::Field* f = column.field();
     if (f && f->isLookup() && f->lookupDataSet() && f->lookupDataSet()->active())
         return db::convert::toText(f->lookupDataSet()->lookup(f->lookupKeyFields(), key, f->lookupResultField()));
@@ -190,7 +189,7 @@ bool GridModel::writeCell(int column, QString text, QVariant value, bool useText
     db::DataSet* ds = grid_.dataSet();
     if (!ds || !c.field() || !ensureEditing())
         return false;
-    Counter writing(writing_);
+    QScopedValueRollback writing(writing_, writing_ + 1);
     bool handled = false;
     if (c.onUpdateData && !runGuarded([&] { c.onUpdateData(c, text, value, useText, handled); }))
         return false;

@@ -126,6 +126,20 @@ protected:
         return shown;
     }
 
+    // Types over the code in the current row's code cell, opening its editor where it is
+    // not open yet (Enter or a post is left to the test).
+    static void typeCode(TForm7& form, const QString& code)
+    {
+        ui::TQXDBGridEh& grid = *form.QXDBGridEh2;
+        if (!grid.editorMode())
+            QTest::keyClick(&grid, Qt::Key_F2);
+        ASSERT_TRUE(grid.editorMode());
+        auto* editor = qobject_cast<QLineEdit*>(grid.cellEditor());
+        ASSERT_TRUE(editor);
+        editor->selectAll();
+        test::typeText(editor, code);
+    }
+
     static void retype(QLineEdit* box, const QString& text)
     {
         box->selectAll();
@@ -351,24 +365,15 @@ TEST_F(StudentCodes, ACorrectedCodeIsStoredAuditedAndShownInTheSheet)
 
         clickCell(form, row, 1);
         EXPECT_TRUE(grid.hasOption(ui::dgEditing));
-        auto typeCode = [&](const QString& code) {
-            if (!grid.editorMode())
-                QTest::keyClick(&grid, Qt::Key_F2);
-            ASSERT_TRUE(grid.editorMode());
-            auto* editor = qobject_cast<QLineEdit*>(grid.cellEditor());
-            ASSERT_TRUE(editor);
-            editor->selectAll();
-            test::typeText(editor, code);
-        };
         // A character the stored text cannot hold is refused where it was typed.
-        typeCode(QStringLiteral("24ИВТ№✓"));
+        typeCode(form, QStringLiteral("24ИВТ№✓"));
         QTest::keyClick(grid.cellEditor(), Qt::Key_Return);
         ASSERT_EQ(dialogs->count(), 1);
         EXPECT_TRUE(dialogs->last().text.startsWith(QStringLiteral("Шифр студента содержит недопустимые символы: ✓\n")))
             << dialogs->last().text.toStdString();
         EXPECT_EQ(fx->dm->ADOQ_Students.fieldByName(QStringLiteral("idid")).asString(), QStringLiteral("24ИВТ001"));
 
-        typeCode(QStringLiteral("24ИВТ101"));
+        typeCode(form, QStringLiteral("24ИВТ101"));
         QTest::mouseClick(form.DBNavigator1->button(ui::NavigateButton::Post), Qt::LeftButton);
         EXPECT_EQ(fx->dm->ADOQ_Students.state(), db::DataSetState::Browse);
 
@@ -396,15 +401,9 @@ TEST_F(StudentCodes, QuotesInNamesLoginsAndCodesStayInsideTheirLiterals)
             test::typeText(d.LabeledEdit2, QStringLiteral("it's"));
             QTest::mouseClick(d.SpeedButton2, Qt::LeftButton);
         });
-        ui::TQXDBGridEh& grid = *form.QXDBGridEh2;
         clickCell(form, rowOf(form, name), 1);
-        if (!grid.editorMode())
-            QTest::keyClick(&grid, Qt::Key_F2);
-        ASSERT_TRUE(grid.editorMode());
-        auto* editor = qobject_cast<QLineEdit*>(grid.cellEditor());
-        editor->selectAll();
-        test::typeText(editor, QStringLiteral("24'ИВТ004"));
-        QTest::keyClick(editor, Qt::Key_Return);
+        typeCode(form, QStringLiteral("24'ИВТ004"));
+        QTest::keyClick(form.QXDBGridEh2->cellEditor(), Qt::Key_Return);
     });
     EXPECT_EQ(stored(4, "login"), QVariant(QStringLiteral("o'neil")));
     EXPECT_EQ(stored(4, "password"), QVariant(md5Upper(QStringLiteral("it's"))));
@@ -419,14 +418,8 @@ TEST_F(StudentCodes, AFailedPostOnClosingIsReportedAndKeepsTheWindowOpen)
 {
     openSheet();
     inCodesWindow([&](TForm7& form) {
-        ui::TQXDBGridEh& grid = *form.QXDBGridEh2;
         clickCell(form, 0, 1);
-        if (!grid.editorMode())
-            QTest::keyClick(&grid, Qt::Key_F2);
-        ASSERT_TRUE(grid.editorMode());
-        auto* editor = qobject_cast<QLineEdit*>(grid.cellEditor());
-        editor->selectAll();
-        test::typeText(editor, QStringLiteral("24ИВТ555"));
+        typeCode(form, QStringLiteral("24ИВТ555"));
         // Someone else corrects the same code meanwhile.
         fx->admin(QStringLiteral("UPDATE s_fio SET idid = '24ИВТ777' WHERE id_student = 1"));
         form.close();

@@ -5,7 +5,6 @@
 
 #include "grid/delete_confirmation.h"
 #include "grid/sheet_grid_events.h"
-#include "history/update_history.h"
 #include "platform/ui/panel.h"
 
 #include <QApplication>
@@ -16,13 +15,13 @@
 #include <QTest>
 
 using namespace qel;
-using qel::test::GridEventsFixture;
+using qel::test::AuditedGridEventsFixture;
 
-class DeleteConfirmation : public GridEventsFixture {
+class DeleteConfirmation : public AuditedGridEventsFixture {
 protected:
     void SetUp() override
     {
-        GridEventsFixture::SetUp();
+        AuditedGridEventsFixture::SetUp();
         // As the main window wires it: the confirmation handler starts the reopening once
         // the question was asked.
         grid::configureSheetGridEvents(
@@ -32,15 +31,7 @@ protected:
                     ++reopenings;
             },
             nullptr);
-        recorder.OnRecordDeleted = [](const QString&, db::DataSet& ds, const QString&, const QString& key,
-                                      QStringList& changes) { changes << ds.fieldByName(key).asString(); };
-        recorder.OnExecute = [this](QStringList& changes) { audited << changes; };
-        recorder.Attach(marks, QStringLiteral("mark_mag"), QStringLiteral("id_mark_mag"), false, true);
-    }
-    void TearDown() override
-    {
-        recorder.Detach();
-        GridEventsFixture::TearDown();
+        recordDeletions();
     }
     static bool anyConfirmationWindow()
     {
@@ -50,8 +41,6 @@ protected:
         return false;
     }
 
-    TADOUpdateHistoryExec recorder;
-    QStringList audited;
     int reopenings = 0;
 };
 

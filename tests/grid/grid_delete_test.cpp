@@ -3,17 +3,16 @@
 // deleted row, a DELETE the server refuses, and rows that can no longer be reached.
 #include "tests/grid/grid_events_fixture.h"
 
-#include "history/update_history.h"
 #include "platform/ui/dialogs.h"
 
 using namespace qel;
-using qel::test::GridEventsFixture;
+using qel::test::AuditedGridEventsFixture;
 
-class GridDelete : public GridEventsFixture {
+class GridDelete : public AuditedGridEventsFixture {
 protected:
     void SetUp() override
     {
-        GridEventsFixture::SetUp();
+        AuditedGridEventsFixture::SetUp();
         // The dataset's own rule: Белова's row (id 2) may not be deleted; the rule says so
         // and aborts silently.
         marks->beforeDelete = [](db::DataSet& ds) {
@@ -23,21 +22,8 @@ protected:
                 abortSilently();
             }
         };
-        // The recorder queues one audit entry per row before its delete and hands it over
-        // only after the delete succeeded.
-        recorder.OnRecordDeleted = [](const QString&, db::DataSet& ds, const QString&, const QString& key,
-                                      QStringList& changes) { changes << ds.fieldByName(key).asString(); };
-        recorder.OnExecute = [this](QStringList& changes) { audited << changes; };
-        recorder.Attach(marks, QStringLiteral("mark_mag"), QStringLiteral("id_mark_mag"), false, true);
+        recordDeletions();
     }
-    void TearDown() override
-    {
-        recorder.Detach();
-        GridEventsFixture::TearDown();
-    }
-
-    TADOUpdateHistoryExec recorder;
-    QStringList audited;
 };
 
 TEST_F(GridDelete, RefusedRowsStayAndTheOthersGoWithTheirAuditEntries)

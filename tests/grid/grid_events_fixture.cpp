@@ -50,6 +50,20 @@ QList<int> GridEventsFixture::storedIds() const
     return out;
 }
 
+void AuditedGridEventsFixture::recordDeletions()
+{
+    recorder.OnRecordDeleted = [](const QString&, db::DataSet& ds, const QString&, const QString& key,
+                                  QStringList& changes) { changes << ds.fieldByName(key).asString(); };
+    recorder.OnExecute = [this](QStringList& changes) { audited << changes; };
+    recorder.Attach(marks, QStringLiteral("mark_mag"), QStringLiteral("id_mark_mag"), false, true);
+}
+
+void AuditedGridEventsFixture::TearDown()
+{
+    recorder.Detach();
+    GridEventsFixture::TearDown();
+}
+
 QByteArray GridEventsFixture::clipboardBytes() const
 {
     return os::readClipboard(grid::clipboardFormat()).value_or(QByteArray());

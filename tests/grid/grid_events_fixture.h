@@ -4,6 +4,7 @@
 #pragma once
 
 #include "grid/qx_dbgrid_events.h"
+#include "history/update_history.h"
 #include "tests/widgets/sheet_fixture.h"
 
 #include <QByteArray>
@@ -29,6 +30,19 @@ protected:
 
     std::unique_ptr<grid::TQXDBGridEvents> events;
     QList<quint16> outcomes;
+};
+
+// The same with the change history recorder on the sheet's deletions: it queues one audit
+// entry (the row's id_mark_mag) before each delete and hands it over to `audited` only
+// after the delete succeeded.
+class AuditedGridEventsFixture : public GridEventsFixture {
+protected:
+    // Attaches the recorder; called last in SetUp, so it wraps the dataset's own handlers.
+    void recordDeletions();
+    void TearDown() override;
+
+    TADOUpdateHistoryExec recorder;
+    QStringList audited;
 };
 
 } // namespace qel::test

@@ -26,18 +26,7 @@ protected:
     // leaves open is closed as "Отмена" does.
     static void inAddDialog(TForm14& book, const std::function<void(TForm16&)>& body)
     {
-        bool shown = false;
-        test::whenModalShown(
-            [&](QWidget* w) {
-                shown = true;
-                auto& dialog = static_cast<TForm16&>(*w);
-                body(dialog);
-                if (dialog.isVisible())
-                    dialog.Button2->click();
-            },
-            "qel::TForm16");
-        book.Button2->click();
-        EXPECT_TRUE(shown);
+        inDialog<TForm16>(book.Button2, "qel::TForm16", body);
     }
 
     // Chooses down the chain as a user does.

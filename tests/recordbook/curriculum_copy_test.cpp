@@ -13,11 +13,10 @@
 #include <QTest>
 
 using namespace qel;
+using test::Zach;
 using test::kLaptev;
 
 namespace {
-
-enum Exam { Ekz = 1, Zach = 2 };
 
 class CurriculumCopy : public test::RecordBookTest {
 protected:
@@ -25,18 +24,7 @@ protected:
     // shown; the body closes it (or the test closes it as "Отмена" does).
     static void inCopyDialog(TForm14& book, const std::function<void(TForm15&)>& body)
     {
-        bool shown = false;
-        test::whenModalShown(
-            [&](QWidget* w) {
-                shown = true;
-                auto& dialog = static_cast<TForm15&>(*w);
-                body(dialog);
-                if (dialog.isVisible())
-                    dialog.Button2->click();
-            },
-            "qel::TForm15");
-        book.Button1->click();
-        EXPECT_TRUE(shown);
+        inDialog<TForm15>(book.Button1, "qel::TForm15", body);
     }
 
     static QStringList items(TForm15& dialog) { return dialog.CheckListBox1->items(); }

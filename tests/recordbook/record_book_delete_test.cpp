@@ -8,10 +8,10 @@
 
 using namespace qel;
 using test::kAlekseev;
+using test::Zach;
 
 namespace {
 
-enum Exam { Ekz = 1, Zach = 2 };
 enum class Record { Curriculum, OutsideCurriculum, ForeignForm, NoForm };
 
 struct DeleteCase {

@@ -12,12 +12,11 @@
 #include <QTest>
 
 using namespace qel;
+using test::Zach;
 using test::kAlekseev;
 using test::kLaptev;
 
 namespace {
-
-enum Exam { Ekz = 1, Zach = 2 };
 
 // Лаптев came into ИВТ-24 in semester 3: his first semester in the group is 3. The demo user
 // holds the statement forms 1, 4 and 7; form 2 ("Экзам. лист") is not flagged QEL13.
@@ -98,12 +97,14 @@ protected:
         return qobject_cast<QComboBox*>(book.DBGridEh1->cellEditor());
     }
 
-    // Opens the cell's editor with F2 (the whole list) and returns it.
-    static QComboBox* editorList(TForm14& book, int row, int column)
+    // Opens the cell's editor with F2 (the whole list) and chooses an item of it.
+    static void chooseInEditor(TForm14& book, int row, int column, const QString& text)
     {
         clickBookCell(book, row, column);
         QTest::keyClick(book.DBGridEh1, Qt::Key_F2);
-        return qobject_cast<QComboBox*>(book.DBGridEh1->cellEditor());
+        auto* list = qobject_cast<QComboBox*>(book.DBGridEh1->cellEditor());
+        ASSERT_TRUE(list);
+        choose(book, list, text);
     }
 
     // Chooses an item of an open list as a user does.
@@ -187,9 +188,7 @@ TEST_F(BookEditing, TheGradeListOffersTheFormOfControlsGradesAndOnlyThoseAreStor
         EXPECT_EQ(bookCell(book, row, QStringLiteral("Estimation")), QStringLiteral("хор"));
 
         // A credit grade chosen from the whole list is not one of an examination.
-        list = editorList(book, row, grade);
-        ASSERT_TRUE(list);
-        choose(book, list, QStringLiteral("зачет"));
+        chooseInEditor(book, row, grade, QStringLiteral("зачет"));
         EXPECT_EQ(bookCell(book, row, QStringLiteral("Estimation")), QStringLiteral("хор"));
         book.RzDBNavigator1->clickButton(ui::NavigateButton::Post);
     });
@@ -204,14 +203,15 @@ TEST_F(BookEditing, OnlyAStatementFormOfTheUserIsStored)
         pickStudent(book, kAlekseev);
         const int row = rowOfRecord(id);
         const int form = bookColumn(book, QStringLiteral("F_Est"));
-        QComboBox* list = editorList(book, row, form);
-        ASSERT_TRUE(list);
-        choose(book, list, QStringLiteral("Экзам. лист"));
-        EXPECT_EQ(bookCell(book, row, QStringLiteral("F_Est")), QStringLiteral("Ведомость"));
-        list = editorList(book, row, form);
-        ASSERT_TRUE(list);
-        choose(book, list, QStringLiteral("Перезачет"));
-        EXPECT_EQ(bookCell(book, row, QStringLiteral("F_Est")), QStringLiteral("Перезачет"));
+        // A form the user does not hold leaves the cell as it was; one the user holds is taken.
+        const struct {
+            const char* chosen;
+            const char* shown;
+        } steps[] = {{"Экзам. лист", "Ведомость"}, {"Перезачет", "Перезачет"}};
+        for (const auto& step : steps) {
+            chooseInEditor(book, row, form, QString::fromUtf8(step.chosen));
+            EXPECT_EQ(bookCell(book, row, QStringLiteral("F_Est")), QString::fromUtf8(step.shown)) << step.chosen;
+        }
         book.RzDBNavigator1->clickButton(ui::NavigateButton::Post);
     });
     EXPECT_EQ(stored(id, QStringLiteral("id_f_est")).toInt(), 4);

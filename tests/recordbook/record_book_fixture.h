@@ -4,7 +4,9 @@
 
 #include "recordbook/record_book_window.h"
 #include "tests/sheet/sheet_window_fixture.h"
+#include "tests/support/modal.h"
 
+#include <QPushButton>
 #include <functional>
 
 namespace qel::test {
@@ -15,6 +17,9 @@ inline const QString kBelova = QStringLiteral("Белова Ксения Анд�
 inline const QString kLaptev = QStringLiteral("Лаптев Егор Алексеевич");      // id 9, came in the 3rd semester
 inline const QString kIvt = QStringLiteral("ИВТ-24");
 
+// The demo's forms of control used by the tests.
+enum Exam { Ekz = 1, Zach = 2 };
+
 class RecordBookTest : public SheetWindowTest {
 protected:
     // Logs in (as demo unless given), picks the group, presses "По студентам" and runs the
@@ -23,6 +28,25 @@ protected:
                 const char* password = "demo2026");
     // Presses "По студентам" in the open main window.
     void openBook(const std::function<void(TForm14&)>& body);
+
+    // Presses the book's button that opens the dialog and runs the body while the dialog is
+    // shown; a dialog the body leaves open is closed as its "Отмена" (Button2) does.
+    template <class Dialog>
+    static void inDialog(QPushButton* opener, const char* className, const std::function<void(Dialog&)>& body)
+    {
+        bool shown = false;
+        whenModalShown(
+            [&](QWidget* w) {
+                shown = true;
+                auto& dialog = static_cast<Dialog&>(*w);
+                body(dialog);
+                if (dialog.isVisible())
+                    dialog.Button2->click();
+            },
+            className);
+        opener->click();
+        EXPECT_TRUE(shown);
+    }
 
     // Picks a student of the selector as a user does.
     static void pickStudent(TForm14& book, const QString& name);

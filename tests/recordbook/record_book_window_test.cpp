@@ -15,12 +15,12 @@
 #include <QPushButton>
 
 using namespace qel;
+using test::Ekz;
+using test::Zach;
 using test::kAlekseev;
 using test::kBelova;
 
 namespace {
-
-enum Exam { Ekz = 1, Zach = 2 };
 
 class RecordBookWindow : public test::RecordBookTest {
 protected:
