@@ -149,43 +149,41 @@ void BM_SimplePosts32Sessions(benchmark::State& state)
 {
     const bool tds = state.range(0) != 0;
     const Bench& b = theBench();
-    // Each session logs in as the client does; the work starts once all have.
-    QString user, password;
+    // Each session logs in as the client does (the work starts once all have) and connects
+    // with the connection string the login composed.
+    QString connection;
     {
         auto dm = std::make_unique<data::TDM_CDE_3>();
         bench::loginAsTeacher(*dm, b.dataSource(tds));
-        const db::ConnectionString cs = db::ConnectionString::parse(dm->ADO_CDE.connectionString());
-        user = cs.userId();
-        password = cs.password();
+        connection = dm->ADO_CDE.connectionString();
     }
     try {
-    auto driver = db::makeDriver(db::ConnectionString::parse(
-        QStringLiteral("Provider=SQLOLEDB.1;Password=%1;User ID=%2;Initial Catalog=QEL;Data Source=%3")
-            .arg(password, user, b.dataSource(tds))));
-    driver->open();
-    // The session's own rows, with the values they hold, so every post is the client's:
-    // the changed column, the key and the old value.
-    const int share = kRows / kSessions;
-    const int first = 1 + state.thread_index() * share;
-    std::vector<double> held;
-    const wire::BatchResult current = driver->execute(
-        QStringLiteral("SELECT m2 FROM mark_mag WHERE id_mark_mag BETWEEN ? AND ? ORDER BY id_mark_mag"), {first, first + share - 1});
-    for (const wire::Row& row : current.resultSets.value(0).rows)
-        held.push_back(row.value(0).toDouble());
-    if (int(held.size()) != share)
-        state.SkipWithError("the session's rows are not there");
-    int k = 0;
-    for (auto _ : state) {
-        const int slot = k % share;
-        QList<QVariant> params;
-        const QString sql = db::updateStatement(QStringLiteral("mark_mag"),
-                                                {{QStringLiteral("m2"), held[size_t(slot)] + 1, held[size_t(slot)]}},
-                                                QStringLiteral("id_mark_mag"), first + slot, &params);
-        if (driver->execute(sql, params).rowsAffected != 1)
-            state.SkipWithError("a post changed no row");
-        held[size_t(slot)] += 1;
-        ++k;
-    }
+        auto driver = db::makeDriver(db::ConnectionString::parse(connection));
+        driver->open();
+        // The session's own rows, with the values they hold, so every post is the client's:
+        // the changed column, the key and the old value.
+        const int share = kRows / kSessions;
+        const int first = 1 + state.thread_index() * share;
+        std::vector<double> held;
+        const wire::BatchResult current = driver->execute(
+            QStringLiteral("SELECT m2 FROM mark_mag WHERE id_mark_mag BETWEEN ? AND ? ORDER BY id_mark_mag"),
+            {first, first + share - 1});
+        for (const wire::Row& row : current.resultSets.value(0).rows)
+            held.push_back(row.value(0).toDouble());
+        if (int(held.size()) != share)
+            state.SkipWithError("the session's rows are not there");
+        int k = 0;
+        for (auto _ : state) {
+            const int slot = k % share;
+            QList<QVariant> params;
+            const QString sql = db::updateStatement(QStringLiteral("mark_mag"),
+                                                    {{QStringLiteral("m2"), held[size_t(slot)] + 1, held[size_t(slot)]}},
+                                                    QStringLiteral("id_mark_mag"), first + slot, &params);
+            if (driver->execute(sql, params).rowsAffected != 1)
+                state.SkipWithError("a post changed no row");
+            held[size_t(slot)] += 1;
+            ++k;
+        }
     } catch (const db::DbError& e) {
         state.SkipWithError(e.message().toUtf8().constData());
     }

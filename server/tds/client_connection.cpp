@@ -27,6 +27,15 @@ QString serverName()
     return name;
 }
 
+// A response of one error and the DONE that ends it.
+QByteArray errorResponse(const ServerMessage& m)
+{
+    TokenWriter w(serverName());
+    w.error(m);
+    w.done(TokDone, DoneError, 0, 0);
+    return w.take();
+}
+
 ServerMessage informational(int number, uint8_t state, const QString& text)
 {
     ServerMessage m;
@@ -94,9 +103,7 @@ void ClientConnection::send(uint8_t type, const QByteArray& payload)
         const qsizetype n = std::min(room, payload.size() - at);
         const bool last = at + n >= payload.size();
         const int length = int(n) + kHeaderSize;
-        const char header[kHeaderSize] = {char(type), char(last ? StatusEom : 0), char(length >> 8), char(length & 0xFF),
-                                          char((id_ >> 8) & 0xFF), char(id_ & 0xFF), char(packetId_++), 0};
-        out.append(header, kHeaderSize);
+        appendPacketHeader(out, type, last, length, uint16_t(id_), packetId_++);
         out.append(payload.constData() + at, n);
         at += n;
     } while (at < payload.size());
@@ -188,10 +195,7 @@ void ClientConnection::handshake()
 
 void ClientConnection::refuseLogin(const ServerMessage& m, const QString& logText)
 {
-    TokenWriter w(serverName());
-    w.error(m);
-    w.done(TokDone, DoneError, 0, 0);
-    send(PacketTabularResult, w.take());
+    send(PacketTabularResult, errorResponse(m));
     log(logText);
     throw ClientGone{};
 }
@@ -365,20 +369,14 @@ void ClientConnection::serve()
                 QStringLiteral("The incoming tabular data stream (TDS) protocol stream is incorrect: %1").arg(e.message));
             error.number = 4002;
             error.severity = 16;
-            TokenWriter w(serverName());
-            w.error(error);
-            w.done(TokDone, DoneError, 0, 0);
             try {
-                send(PacketTabularResult, w.take());
+                send(PacketTabularResult, errorResponse(error));
             } catch (const TransportError&) {
             }
             throw;
         } catch (const wire::ServerError& e) {
             // A reset whose new session could not be made.
-            TokenWriter w(serverName());
-            w.error(messageForError(e.message(), e.code()));
-            w.done(TokDone, DoneError, 0, 0);
-            send(PacketTabularResult, w.take());
+            send(PacketTabularResult, errorResponse(messageForError(e.message(), e.code())));
             throw ClientGone{};
         }
         send(PacketTabularResult, response);

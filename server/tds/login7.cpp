@@ -49,16 +49,15 @@ Login7 parseLogin7(const QByteArray& payload)
     l.tdsVersion = in.u32();
     l.packetSize = in.u32();
     in.u32();                        // client program version
-    l.clientPid = in.u32();
+    in.u32();                        // client process id
     in.u32();                        // connection id
     in.u8();                         // option flags 1
     const uint8_t flags2 = in.u8();
-    const uint8_t typeFlags = in.u8();
+    in.u8();                         // type flags
     in.u8();                         // option flags 3
     in.i32();                        // client time zone
     in.u32();                        // client LCID
     l.integratedSecurity = (flags2 & 0x80) != 0;
-    l.readOnlyIntent = (typeFlags & 0x20) != 0;
 
     auto field = [&in] { Field f; f.offset = in.u16(); f.chars = in.u16(); return f; };
     const Field host = field(), user = field(), password = field(), app = field(), server = field(),

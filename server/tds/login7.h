@@ -11,9 +11,7 @@ namespace qel::server::tds {
 struct Login7 {
     uint32_t tdsVersion = 0;
     uint32_t packetSize = 0;
-    uint32_t clientPid = 0;
     bool integratedSecurity = false;   // Windows authentication, which this server does not offer
-    bool readOnlyIntent = false;
     QString hostName;
     QString userName;
     QString password;

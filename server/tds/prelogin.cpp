@@ -23,29 +23,9 @@ PreLoginRequest parsePreLogin(const QByteArray& payload)
         const uint16_t length = in.u16be();
         if (qsizetype(offset) + length > payload.size())
             throw ProtocolError{QStringLiteral("PRELOGIN option %1 beyond the message").arg(token)};
-        ByteReader value(payload.constData() + offset, length);
-        switch (token) {
-        case OptVersion:
-            r.hasVersion = length >= 6;
-            break;
-        case OptEncryption:
-            if (length >= 1)
-                r.encryption = value.u8();
-            break;
-        case OptInstance: {
-            QByteArray name = payload.mid(offset, length);
-            const qsizetype nul = name.indexOf('\0');
-            if (nul >= 0)
-                name.truncate(nul);
-            r.instance = QString::fromLatin1(name);
-            break;
-        }
-        case OptMars:
-            r.mars = length >= 1 && value.u8() != 0;
-            break;
-        default:
-            break;   // thread id, trace id, federated authentication, nonce: not used
-        }
+        if (token == OptEncryption && length >= 1)
+            r.encryption = uint8_t(payload[offset]);
+        // Version, instance, thread id, MARS, trace id, federated authentication, nonce: not used.
     }
     return r;
 }

@@ -3,16 +3,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 #include <cstdint>
 
 namespace qel::server::tds {
 
+// What the server acts on: the client's encryption wish.
 struct PreLoginRequest {
     uint8_t encryption = 2;   // Encryption; a client that sends none cannot encrypt
-    bool mars = false;
-    QString instance;
-    bool hasVersion = false;
 };
 
 // Throws ProtocolError for options that point outside the message.

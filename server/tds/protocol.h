@@ -1,8 +1,9 @@
 // The numbers of the TDS 7.4 protocol that the front-end speaks: packet types and status
-// bits, token codes, data type codes, the procedure ids of the system RPCs, and the
+// bits (and the header that carries them), token codes, data type codes, the procedure ids of the system RPCs, and the
 // collation of the database's texts.
 #pragma once
 
+#include <QByteArray>
 #include <cstdint>
 
 namespace qel::server::tds {
@@ -36,6 +37,15 @@ enum PacketStatus : uint8_t {
     StatusResetConnection = 0x08,
     StatusResetConnectionSkipTran = 0x10,
 };
+
+// Appends the header of a packet of `length` bytes (header included); `last` marks the end
+// of its message.
+inline void appendPacketHeader(QByteArray& out, uint8_t type, bool last, int length, uint16_t spid, uint8_t packetId)
+{
+    const char header[kHeaderSize] = {char(type), char(last ? StatusEom : 0), char(length >> 8), char(length & 0xFF),
+                                      char(spid >> 8), char(spid & 0xFF), char(packetId), 0};
+    out.append(header, kHeaderSize);
+}
 
 // PRELOGIN options and encryption answers.
 enum PreLoginOption : uint8_t {

@@ -143,9 +143,14 @@ void RequestRunner::transactionChange(TokenWriter& w, bool before, bool rolledBa
     }
 }
 
+uint16_t RequestRunner::inTransactionBit() const
+{
+    return session_->inTransaction() ? DoneInTransaction : 0;
+}
+
 void RequestRunner::writeResults(TokenWriter& w, const wire::BatchResult& r, uint8_t doneToken, qsizetype* lastDone)
 {
-    const uint16_t inTransaction = session_->inTransaction() ? DoneInTransaction : 0;
+    const uint16_t inTransaction = inTransactionBit();
     for (const QString& m : r.messages) {
         ServerMessage info;
         info.text = m;
@@ -173,11 +178,11 @@ QByteArray RequestRunner::batch(const QString& text)
         if (last >= 0)
             w.clearMore(last);
         else
-            w.done(TokDone, session_->inTransaction() ? DoneInTransaction : 0, 0, 0);
+            w.done(TokDone, inTransactionBit(), 0, 0);
     } catch (const wire::ServerError& e) {
         transactionChange(w, before, true);
         writeError(w, e);
-        w.done(TokDone, DoneError | (session_->inTransaction() ? DoneInTransaction : 0), 0, 0);
+        w.done(TokDone, DoneError | inTransactionBit(), 0, 0);
     }
     return w.take();
 }
@@ -204,11 +209,11 @@ QByteArray RequestRunner::rpc(const QList<RpcCall>& calls)
                 const RpcParam& p = o.outputs[k];
                 w.returnValue(uint16_t(k), p.name, columnTypeOf(p.type), p.value);
             }
-            w.done(TokDoneProc, more | (session_->inTransaction() ? DoneInTransaction : 0), kCommandProcedure, 0);
+            w.done(TokDoneProc, more | inTransactionBit(), kCommandProcedure, 0);
         } catch (const wire::ServerError& e) {
             transactionChange(w, before, true);
             writeError(w, e);
-            w.done(TokDoneProc, more | DoneError | (session_->inTransaction() ? DoneInTransaction : 0), kCommandProcedure, 0);
+            w.done(TokDoneProc, more | DoneError | inTransactionBit(), kCommandProcedure, 0);
         }
     }
     return w.take();
@@ -275,31 +280,25 @@ RequestRunner::CallOutcome RequestRunner::executeWith(const Prepared& p, const Q
 RequestRunner::CallOutcome RequestRunner::runCall(const RpcCall& call)
 {
     CallOutcome o;
-    switch (systemProcedureId(call)) {
+    switch (const uint16_t id = systemProcedureId(call); id) {
     case SpExecuteSql: {
         const QString statement = textParam(call, 0, "sp_executesql", "@statement");
         const QString declarations = call.params.size() > 1 ? call.params[1].value.toString() : QString();
         return executeWith(prepare(statement, declarations), call.params.mid(2));
     }
-    case SpPrepare: {
-        RpcParam handle = param(call, 0, "sp_prepare", "@handle");
-        const QString declarations = call.params.size() > 1 ? call.params[1].value.toString() : QString();
-        const QString statement = textParam(call, 2, "sp_prepare", "@stmt");
-        handle.value = prepareHandle(prepare(statement, declarations));
-        handle.type.type = TypeIntN;
-        handle.type.maxLength = 4;
-        o.outputs.append(handle);
-        return o;
-    }
+    case SpPrepare:
     case SpPrepExec: {
-        RpcParam handle = param(call, 0, "sp_prepexec", "@handle");
+        // @handle (output), @params, @stmt, then for sp_prepexec the values of a first run.
+        const bool run = id == SpPrepExec;
+        const char* procedure = run ? "sp_prepexec" : "sp_prepare";
+        RpcParam handle = param(call, 0, procedure, "@handle");
         const QString declarations = call.params.size() > 1 ? call.params[1].value.toString() : QString();
-        const QString statement = textParam(call, 2, "sp_prepexec", "@stmt");
-        const Prepared p = prepare(statement, declarations);
+        const Prepared p = prepare(textParam(call, 2, procedure, "@stmt"), declarations);
         handle.value = prepareHandle(p);
         handle.type.type = TypeIntN;
         handle.type.maxLength = 4;
-        o = executeWith(p, call.params.mid(3));
+        if (run)
+            o = executeWith(p, call.params.mid(3));
         o.outputs.prepend(handle);
         return o;
     }
@@ -378,14 +377,14 @@ QByteArray RequestRunner::transaction(const TransactionRequest& request)
             if (request.beginAfter)
                 session_->execute(QStringLiteral("BEGIN TRANSACTION"));
             transactionChange(w, false, false);
-            w.done(TokDone, session_->inTransaction() ? DoneInTransaction : 0, 0, 0);
+            w.done(TokDone, inTransactionBit(), 0, 0);
             return w.take();
         default:
             throw wire::ServerError(QStringLiteral("Distributed transactions and save points are not supported by the "
                                                    "embedded server."));
         }
         transactionChange(w, before, false);
-        w.done(TokDone, session_->inTransaction() ? DoneInTransaction : 0, 0, 0);
+        w.done(TokDone, inTransactionBit(), 0, 0);
     } catch (const wire::ServerError& e) {
         transactionChange(w, before, true);
         writeError(w, e);

@@ -48,6 +48,8 @@ private:
     void writeResults(TokenWriter& w, const wire::BatchResult& r, uint8_t doneToken, qsizetype* lastDone);
     void writeError(TokenWriter& w, const wire::ServerError& e);
     void transactionChange(TokenWriter& w, bool before, bool rolledBack);
+    // The DONE status bit of a session inside a transaction, or 0.
+    uint16_t inTransactionBit() const;
     // Takes the browse option (SET NO_BROWSETABLE ON|OFF) out of a statement text: it
     // concerns what the front-end writes, not the session.
     QString takeBrowseOption(const QString& text);

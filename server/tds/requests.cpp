@@ -54,7 +54,7 @@ QList<RpcCall> parseRpc(const QByteArray& payload)
             throw ProtocolError{QStringLiteral("procedure name of %1 characters").arg(nameLength)};
         else
             call.procName = in.utf16(nameLength);
-        call.options = in.u16();
+        in.u16();   // option flags (recompile, no metadata): nothing to honour
         while (!in.atEnd() && in.peek() != 0xFF && in.peek() != 0xFE && in.peek() != 0x80) {
             RpcParam p;
             p.name = in.bVarChar();

@@ -23,7 +23,6 @@ struct RpcParam {
 struct RpcCall {
     QString procName;      // empty when called by number
     uint16_t procId = 0;
-    uint16_t options = 0;
     bool noExec = false;   // sent after a "do not execute" separator
     QList<RpcParam> params;
 };

@@ -55,9 +55,7 @@ void TokenWriter::resultSet(const wire::ResultSet& rs, bool browse)
                 names.u8(1);   // one part: the table's own name
                 names.usVarChar(t);
             }
-            out_.u8(TokTabName);
-            out_.u16(uint16_t(names.size()));
-            out_.raw(names.bytes());
+            sized(TokTabName, names);
 
             ByteWriter info;
             for (int i = 0; i < rs.columns.size(); ++i) {
@@ -73,9 +71,7 @@ void TokenWriter::resultSet(const wire::ResultSet& rs, bool browse)
                 if (renamed)
                     info.bVarChar(c.baseColumn);
             }
-            out_.u8(TokColInfo);
-            out_.u16(uint16_t(info.size()));
-            out_.raw(info.bytes());
+            sized(TokColInfo, info);
         }
     }
 
@@ -102,6 +98,13 @@ void TokenWriter::clearMore(qsizetype doneAt)
     b[doneAt + 1] = char(uint8_t(b[doneAt + 1]) & ~uint8_t(DoneMore));
 }
 
+void TokenWriter::sized(uint8_t token, const ByteWriter& body)
+{
+    out_.u8(token);
+    out_.u16(uint16_t(body.size()));
+    out_.raw(body.bytes());
+}
+
 void TokenWriter::message(uint8_t token, const ServerMessage& m)
 {
     ByteWriter body;
@@ -112,9 +115,7 @@ void TokenWriter::message(uint8_t token, const ServerMessage& m)
     body.bVarChar(serverName_);
     body.bVarChar(m.procedure);
     body.i32(m.line);
-    out_.u8(token);
-    out_.u16(uint16_t(body.size()));
-    out_.raw(body.bytes());
+    sized(token, body);
 }
 
 void TokenWriter::envChange(uint8_t type, const QString& newValue, const QString& oldValue)
@@ -123,9 +124,7 @@ void TokenWriter::envChange(uint8_t type, const QString& newValue, const QString
     body.u8(type);
     body.bVarChar(newValue);
     body.bVarChar(oldValue);
-    out_.u8(TokEnvChange);
-    out_.u16(uint16_t(body.size()));
-    out_.raw(body.bytes());
+    sized(TokEnvChange, body);
 }
 
 void TokenWriter::envChangeBytes(uint8_t type, const QByteArray& newValue, const QByteArray& oldValue)
@@ -136,9 +135,7 @@ void TokenWriter::envChangeBytes(uint8_t type, const QByteArray& newValue, const
     body.raw(newValue);
     body.u8(uint8_t(oldValue.size()));
     body.raw(oldValue);
-    out_.u8(TokEnvChange);
-    out_.u16(uint16_t(body.size()));
-    out_.raw(body.bytes());
+    sized(TokEnvChange, body);
 }
 
 void TokenWriter::loginAck(uint32_t tdsVersion)
@@ -150,9 +147,7 @@ void TokenWriter::loginAck(uint32_t tdsVersion)
     body.u8(kServerMajorVersion);
     body.u8(kServerMinorVersion);
     body.u16be(kServerBuild);
-    out_.u8(TokLoginAck);
-    out_.u16(uint16_t(body.size()));
-    out_.raw(body.bytes());
+    sized(TokLoginAck, body);
 }
 
 void TokenWriter::returnStatus(int32_t status)
@@ -167,7 +162,7 @@ void TokenWriter::returnValue(uint16_t ordinal, const QString& name, wire::Colum
     out_.u8(TokReturnValue);
     out_.u16(ordinal);
     out_.bVarChar(name);
-    out_.u8(0x01);   // an output parameter
+    out_.u8(ParamByRef);   // an output parameter
     out_.u32(0);     // user type
     out_.u16(kNullable);
     writeTypeInfo(out_, t);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "server/tds/bytes.h"
+#include "server/tds/protocol.h"
 #include "server/tds/type_info.h"
 #include "server/wire.h"
 
@@ -36,8 +37,8 @@ public:
     // the final one (clearMore) once the caller knows nothing follows.
     qsizetype done(uint8_t token, uint16_t status, uint16_t command, uint64_t rowCount);
     void clearMore(qsizetype doneAt);
-    void error(const ServerMessage& m) { message(0xAA, m); }
-    void info(const ServerMessage& m) { message(0xAB, m); }
+    void error(const ServerMessage& m) { message(TokError, m); }
+    void info(const ServerMessage& m) { message(TokInfo, m); }
     void envChange(uint8_t type, const QString& newValue, const QString& oldValue);
     void envChangeBytes(uint8_t type, const QByteArray& newValue, const QByteArray& oldValue);
     void loginAck(uint32_t tdsVersion);
@@ -45,6 +46,8 @@ public:
     void returnValue(uint16_t ordinal, const QString& name, wire::ColumnType type, const QVariant& value);
 
 private:
+    // A token whose body follows its two-byte length.
+    void sized(uint8_t token, const ByteWriter& body);
     void message(uint8_t token, const ServerMessage& m);
 
     QString serverName_;

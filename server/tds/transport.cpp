@@ -160,9 +160,8 @@ void Transport::flushTls(bool wrapInPackets)
         }
         const bool last = int(BIO_ctrl_pending(out)) == 0;
         const int length = n + kHeaderSize;
-        const char header[kHeaderSize] = {char(PacketPreLogin), char(last ? StatusEom : 0), char(length >> 8), char(length & 0xFF),
-                                          0, 0, 1, 0};
-        QByteArray packet(header, kHeaderSize);
+        QByteArray packet;
+        appendPacketHeader(packet, PacketPreLogin, last, length, 0, 1);
         packet.append(buffer, n);
         rawWrite(packet.constData(), packet.size());
     }

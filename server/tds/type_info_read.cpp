@@ -90,6 +90,91 @@ QByteArray readPlp(ByteReader& in, bool* isNull)
     return data;
 }
 
+// The nullable type a fixed-length type stands for (tinyint, int ... are intn of their
+// length), or 0 for any other type.
+uint8_t nullableFamily(uint8_t type)
+{
+    switch (type) {
+    case TypeInt1:
+    case TypeInt2:
+    case TypeInt4:
+    case TypeInt8: return TypeIntN;
+    case TypeBit: return TypeBitN;
+    case TypeFlt4:
+    case TypeFlt8: return TypeFltN;
+    case TypeMoney4:
+    case TypeMoney: return TypeMoneyN;
+    case TypeDateTim4:
+    case TypeDateTime: return TypeDateTimeN;
+    default: return 0;
+    }
+}
+
+// A value of intn, bitn, floatn, moneyn or datetimen of n bytes (not 0: NULL is read before).
+QVariant sizedValue(ByteReader& in, uint8_t family, uint8_t n)
+{
+    switch (family) {
+    case TypeIntN:
+        switch (n) {
+        case 1: return qint32(in.u8());
+        case 2: return qint32(int16_t(in.u16()));
+        case 4: return qint32(in.i32());
+        case 8: return qint64(in.i64());
+        default: throw ProtocolError{QStringLiteral("int value of %1 bytes").arg(n)};
+        }
+    case TypeBitN:
+        if (n != 1)
+            throw ProtocolError{QStringLiteral("bit value of %1 bytes").arg(n)};
+        return in.u8() != 0;
+    case TypeFltN:
+        if (n == 4)
+            return double(in.f32());
+        if (n == 8)
+            return in.f64();
+        throw ProtocolError{QStringLiteral("float value of %1 bytes").arg(n)};
+    case TypeMoneyN:
+        if (n == 4)
+            return in.i32() / 10000.0;
+        if (n == 8) {
+            const int64_t high = in.i32();
+            const uint64_t low = in.u32();
+            return double(int64_t((uint64_t(high) << 32) | low)) / 10000.0;
+        }
+        throw ProtocolError{QStringLiteral("money value of %1 bytes").arg(n)};
+    default:   // TypeDateTimeN
+        if (n == 4) {
+            const uint16_t days = in.u16();
+            const uint16_t minutes = in.u16();
+            if (minutes >= 1440)
+                throw ProtocolError{QStringLiteral("smalldatetime value out of range")};
+            return QDateTime(kDateTimeEpoch.addDays(days), QTime(minutes / 60, minutes % 60));
+        }
+        if (n == 8) {
+            const int32_t days = in.i32();
+            return dateTimeOf(days, in.u32());
+        }
+        throw ProtocolError{QStringLiteral("datetime value of %1 bytes").arg(n)};
+    }
+}
+
+// A text or binary value from its bytes: binaries as they are, the national types as
+// UTF-16, the others in the code page of their collation.
+QVariant valueOfBytes(const QByteArray& data, const TypeInfo& t)
+{
+    switch (t.type) {
+    case TypeBigVarBinary:
+    case TypeBigBinary:
+    case TypeImage: return data;
+    case TypeNVarChar:
+    case TypeNChar:
+    case TypeNText: {
+        ByteReader r(data);
+        return utf16Bytes(r, data.size());
+    }
+    default: return decodeCodePage(data, codePageOfCollation(t.collation));
+    }
+}
+
 } // namespace
 
 bool TypeInfo::isPlp() const
@@ -169,106 +254,25 @@ QVariant readValue(ByteReader& in, const TypeInfo& t)
     if (t.isPlp()) {
         bool isNull = false;
         const QByteArray data = readPlp(in, &isNull);
-        if (isNull)
-            return {};
-        if (t.type == TypeBigVarBinary)
-            return data;
-        if (t.type == TypeNVarChar) {
-            ByteReader r(data);
-            return utf16Bytes(r, data.size());
-        }
-        return decodeCodePage(data, codePageOfCollation(t.collation));
+        return isNull ? QVariant() : valueOfBytes(data, t);
     }
-
-    switch (t.type) {
-    case TypeNull: return {};
-    case TypeInt1: return qint32(in.u8());
-    case TypeBit: return in.u8() != 0;
-    case TypeInt2: return qint32(int16_t(in.u16()));
-    case TypeInt4: return qint32(in.i32());
-    case TypeInt8: return qint64(in.i64());
-    case TypeFlt4: return double(in.f32());
-    case TypeFlt8: return in.f64();
-    case TypeMoney4: return in.i32() / 10000.0;
-    case TypeMoney: {
-        const int64_t high = in.i32();
-        const uint64_t low = in.u32();
-        return double(int64_t((uint64_t(high) << 32) | low)) / 10000.0;
-    }
-    case TypeDateTim4: {
-        const uint16_t days = in.u16();
-        const uint16_t minutes = in.u16();
-        if (minutes >= 1440)
-            throw ProtocolError{QStringLiteral("smalldatetime value out of range")};
-        return QDateTime(kDateTimeEpoch.addDays(days), QTime(minutes / 60, minutes % 60));
-    }
-    case TypeDateTime: {
-        const int32_t days = in.i32();
-        return dateTimeOf(days, in.u32());
-    }
-    default: break;
-    }
+    if (t.type == TypeNull)
+        return {};
+    // A fixed-length type reads as its nullable counterpart of that length.
+    if (const uint8_t family = nullableFamily(t.type))
+        return sizedValue(in, family, uint8_t(t.maxLength));
 
     // Types whose value starts with its own length.
     switch (t.type) {
-    case TypeIntN: {
-        const uint8_t n = in.u8();
-        switch (n) {
-        case 0: return {};
-        case 1: return qint32(in.u8());
-        case 2: return qint32(int16_t(in.u16()));
-        case 4: return qint32(in.i32());
-        case 8: return qint64(in.i64());
-        default: throw ProtocolError{QStringLiteral("int value of %1 bytes").arg(n)};
-        }
-    }
-    case TypeBitN: {
-        const uint8_t n = in.u8();
-        if (n == 0)
-            return {};
-        if (n != 1)
-            throw ProtocolError{QStringLiteral("bit value of %1 bytes").arg(n)};
-        return in.u8() != 0;
-    }
-    case TypeFltN: {
-        const uint8_t n = in.u8();
-        if (n == 0)
-            return {};
-        if (n == 4)
-            return double(in.f32());
-        if (n == 8)
-            return in.f64();
-        throw ProtocolError{QStringLiteral("float value of %1 bytes").arg(n)};
-    }
-    case TypeMoneyN: {
-        const uint8_t n = in.u8();
-        if (n == 0)
-            return {};
-        if (n == 4)
-            return in.i32() / 10000.0;
-        if (n == 8) {
-            const int64_t high = in.i32();
-            const uint64_t low = in.u32();
-            return double(int64_t((uint64_t(high) << 32) | low)) / 10000.0;
-        }
-        throw ProtocolError{QStringLiteral("money value of %1 bytes").arg(n)};
-    }
+    case TypeIntN:
+    case TypeBitN:
+    case TypeFltN:
+    case TypeMoneyN:
     case TypeDateTimeN: {
         const uint8_t n = in.u8();
         if (n == 0)
             return {};
-        if (n == 4) {
-            const uint16_t days = in.u16();
-            const uint16_t minutes = in.u16();
-            if (minutes >= 1440)
-                throw ProtocolError{QStringLiteral("smalldatetime value out of range")};
-            return QDateTime(kDateTimeEpoch.addDays(days), QTime(minutes / 60, minutes % 60));
-        }
-        if (n == 8) {
-            const int32_t days = in.i32();
-            return dateTimeOf(days, in.u32());
-        }
-        throw ProtocolError{QStringLiteral("datetime value of %1 bytes").arg(n)};
+        return sizedValue(in, t.type, n);
     }
     case TypeGuid: {
         const uint8_t n = in.u8();
@@ -332,25 +336,15 @@ QVariant readValue(ByteReader& in, const TypeInfo& t)
         return dt;
     }
     case TypeBigVarChar:
-    case TypeBigChar: {
-        const uint16_t n = in.u16();
-        if (n == 0xFFFF)
-            return {};
-        return decodeCodePage(in.bytes(n), codePageOfCollation(t.collation));
-    }
+    case TypeBigChar:
     case TypeNVarChar:
-    case TypeNChar: {
-        const uint16_t n = in.u16();
-        if (n == 0xFFFF)
-            return {};
-        return utf16Bytes(in, n);
-    }
+    case TypeNChar:
     case TypeBigVarBinary:
     case TypeBigBinary: {
         const uint16_t n = in.u16();
         if (n == 0xFFFF)
             return {};
-        return in.bytes(n);
+        return valueOfBytes(in.bytes(n), t);
     }
     case TypeText:
     case TypeNText:
@@ -358,14 +352,7 @@ QVariant readValue(ByteReader& in, const TypeInfo& t)
         const uint32_t n = in.u32();
         if (n == 0xFFFFFFFFu)
             return {};
-        const QByteArray data = in.bytes(qsizetype(n));
-        if (t.type == TypeImage)
-            return data;
-        if (t.type == TypeNText) {
-            ByteReader r(data);
-            return utf16Bytes(r, data.size());
-        }
-        return decodeCodePage(data, codePageOfCollation(t.collation));
+        return valueOfBytes(in.bytes(qsizetype(n)), t);
     }
     default:
         throw ProtocolError{QStringLiteral("values of type 0x%1 are not supported").arg(t.type, 2, 16, QLatin1Char('0'))};

@@ -274,22 +274,27 @@ void writeTypeInfo(ByteWriter& out, const OutType& t)
 
 namespace {
 
-void writeVariable(ByteWriter& out, const OutType& t, const QByteArray& data)
+void writeVariable(ByteWriter& out, const OutType& t, const char* data, qsizetype size)
 {
     if (t.plp) {
-        out.u64(uint64_t(data.size()));
+        out.u64(uint64_t(size));
         // Chunks no longer than a packet keep the client's buffers small.
         constexpr qsizetype kChunk = 8000;
-        for (qsizetype at = 0; at < data.size(); at += kChunk) {
-            const qsizetype n = std::min(kChunk, data.size() - at);
+        for (qsizetype at = 0; at < size; at += kChunk) {
+            const qsizetype n = std::min(kChunk, size - at);
             out.u32(uint32_t(n));
-            out.raw(data.constData() + at, n);
+            out.raw(data + at, n);
         }
         out.u32(0);
     } else {
-        out.u16(uint16_t(data.size()));
-        out.raw(data);
+        out.u16(uint16_t(size));
+        out.raw(data, size);
     }
+}
+
+void writeVariable(ByteWriter& out, const OutType& t, const QByteArray& data)
+{
+    writeVariable(out, t, data.constData(), data.size());
 }
 
 void writeNull(ByteWriter& out, const OutType& t)
@@ -369,8 +374,9 @@ void writeValue(ByteWriter& out, const OutType& t, const QVariant& value)
         writeVariable(out, t, encodeCodePage(textOf(value), 1251));
         break;
     case TypeNVarChar: {
+        // The text's UTF-16 as it is in memory (little-endian, as ByteWriter::utf16 checks).
         const QString s = textOf(value);
-        writeVariable(out, t, QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2));
+        writeVariable(out, t, reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
         break;
     }
     case TypeBigVarBinary:

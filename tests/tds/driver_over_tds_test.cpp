@@ -1,7 +1,6 @@
 // The client's ODBC driver against qel13-server: types, texts, dates, binaries, several
 // result sets, procedure calls with their return value, row counts and errors.
-#include "tests/fixtures/demo_fixture.h"
-#include "tests/tds/server_process.h"
+#include "tests/tds/served_demo.h"
 #include "tests/tds/tds_client.h"
 
 #include <QDateTime>
@@ -11,27 +10,22 @@ using namespace qel;
 
 namespace {
 
-class DriverOverTds : public ::testing::Test {
+class DriverOverTds : public test::ServedDemoTest {
 protected:
     void SetUp() override
     {
-        fx = std::make_unique<test::DemoFixture>(QStringLiteral("driver-") + QString::fromLatin1(
-                                                    ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        server = std::make_unique<test::ServerProcess>(fx->databasePath);
-        ASSERT_TRUE(server->start()) << server->error().toStdString();
+        ServedDemoTest::SetUp();
+        if (HasFatalFailure())
+            return;
         account = test::workingAccount(server->dataSource(), QStringLiteral("demo"), QStringLiteral("demo2026"));
         driver = test::connectClient(server->dataSource(), account.user, account.password);
     }
     void TearDown() override
     {
         driver.reset();
-        if (server) {
-            EXPECT_EQ(server->stop(), 0) << server->log().toStdString();
-        }
+        ServedDemoTest::TearDown();
     }
 
-    std::unique_ptr<test::DemoFixture> fx;
-    std::unique_ptr<test::ServerProcess> server;
     test::WorkingAccount account;
     std::unique_ptr<db::Driver> driver;
 };

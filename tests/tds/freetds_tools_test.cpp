@@ -2,8 +2,7 @@
 // qel13-server: they log in, run the user check and queries, and read the same rows that
 // qel13-admin db exec reads from the file itself.
 #include "data/password_digest.h"
-#include "tests/fixtures/demo_fixture.h"
-#include "tests/tds/server_process.h"
+#include "tests/tds/served_demo.h"
 #include "tests/tds/tds_client.h"
 
 #include <QFile>
@@ -48,14 +47,13 @@ QStringList adminLines(const QString& db, const QString& sql)
     return r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-class FreeTdsTools : public ::testing::Test {
+class FreeTdsTools : public test::ServedDemoTest {
 protected:
     void SetUp() override
     {
-        fx = std::make_unique<test::DemoFixture>(QStringLiteral("tools-") + QString::fromLatin1(
-                                                    ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        server = std::make_unique<test::ServerProcess>(fx->databasePath);
-        ASSERT_TRUE(server->start()) << server->error().toStdString();
+        ServedDemoTest::SetUp();
+        if (HasFatalFailure())
+            return;
         // tsql reads its settings from this file only; UTF-8 for the Cyrillic names.
         const QString conf = fx->dataDir + QStringLiteral("/freetds.conf");
         QFile f(conf);
@@ -66,13 +64,6 @@ protected:
         env.insert(QStringLiteral("FREETDSCONF"), conf);
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     }
-    void TearDown() override
-    {
-        if (server) {
-            EXPECT_EQ(server->stop(), 0) << server->log().toStdString();
-        }
-    }
-
     QString program(const char* name)
     {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
@@ -101,8 +92,6 @@ protected:
                           statements + QLatin1Char('\n'), env);
     }
 
-    std::unique_ptr<test::DemoFixture> fx;
-    std::unique_ptr<test::ServerProcess> server;
     QProcessEnvironment env;
 };
 

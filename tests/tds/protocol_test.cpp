@@ -19,25 +19,15 @@ using namespace qel::server::tds;
 
 namespace {
 
-QByteArray packet(uint8_t type, uint8_t status, const QByteArray& body, int declared = -1)
-{
-    const int length = declared >= 0 ? declared : int(body.size()) + 8;
-    QByteArray p;
-    p.append(char(type));
-    p.append(char(status));
-    p.append(char(length >> 8));
-    p.append(char(length & 0xFF));
-    p.append(QByteArray("\0\0\1\0", 4));
-    return p + body;
-}
+using test::tdsPacket;
 
 TEST(TdsPackets, MessagesAreReassembledFromPacketsHoweverTheBytesArrive)
 {
-    const QByteArray stream = packet(PacketSqlBatch, 0, "abc") + packet(PacketSqlBatch, StatusEom, "def")
-        + packet(PacketRpc, StatusEom | StatusResetConnection, "xyz")
+    const QByteArray stream = tdsPacket(PacketSqlBatch, 0, "abc") + tdsPacket(PacketSqlBatch, StatusEom, "def")
+        + tdsPacket(PacketRpc, StatusEom | StatusResetConnection, "xyz")
         // A request the client cancelled while sending: skipped.
-        + packet(PacketSqlBatch, 0, "dropped") + packet(PacketSqlBatch, StatusEom | StatusIgnore, "!")
-        + packet(PacketAttention, StatusEom, {});
+        + tdsPacket(PacketSqlBatch, 0, "dropped") + tdsPacket(PacketSqlBatch, StatusEom | StatusIgnore, "!")
+        + tdsPacket(PacketAttention, StatusEom, {});
     for (int slice : {1, 3, 8, 11, 1000}) {
         PacketReader reader(1 << 20);
         QList<Message> messages;
@@ -65,11 +55,11 @@ TEST(TdsPackets, WhatNoClientSendsIsRefused)
         int packetSize;
         qsizetype maxMessage;
     } cases[] = {
-        {"an unknown type", packet(0x42, StatusEom, "x"), 0, 1024},
-        {"a length below the header", packet(PacketSqlBatch, StatusEom, {}, 7), 0, 1024},
-        {"a type change inside a message", packet(PacketSqlBatch, 0, "a") + packet(PacketRpc, StatusEom, "b"), 0, 1024},
-        {"a packet above the packet size", packet(PacketSqlBatch, StatusEom, QByteArray(600, 'x')), 512, 1 << 20},
-        {"a message above the limit", packet(PacketSqlBatch, 0, QByteArray(600, 'x')) + packet(PacketSqlBatch, StatusEom, QByteArray(600, 'x')), 0, 1000},
+        {"an unknown type", tdsPacket(0x42, StatusEom, "x"), 0, 1024},
+        {"a length below the header", tdsPacket(PacketSqlBatch, StatusEom, {}, 7), 0, 1024},
+        {"a type change inside a message", tdsPacket(PacketSqlBatch, 0, "a") + tdsPacket(PacketRpc, StatusEom, "b"), 0, 1024},
+        {"a packet above the packet size", tdsPacket(PacketSqlBatch, StatusEom, QByteArray(600, 'x')), 512, 1 << 20},
+        {"a message above the limit", tdsPacket(PacketSqlBatch, 0, QByteArray(600, 'x')) + tdsPacket(PacketSqlBatch, StatusEom, QByteArray(600, 'x')), 0, 1000},
     };
     for (const auto& c : cases) {
         PacketReader reader(c.maxMessage);
@@ -79,7 +69,7 @@ TEST(TdsPackets, WhatNoClientSendsIsRefused)
     }
     // A message cut short is simply not complete yet.
     PacketReader reader(1024);
-    const QByteArray cut = packet(PacketSqlBatch, StatusEom, "abcdef").left(10);
+    const QByteArray cut = tdsPacket(PacketSqlBatch, StatusEom, "abcdef").left(10);
     reader.feed(cut.constData(), cut.size());
     EXPECT_FALSE(reader.next().has_value());
     EXPECT_TRUE(reader.hasPendingBytes());
@@ -189,7 +179,7 @@ TEST(TdsValues, DatetimeKeepsThreeHundredthsOfASecond)
 TEST(TdsValues, ParametersOfTypesTheServerNeverSendsAreRead)
 {
     // decimal(10,2) 1234.56, money 12.3456, smalldatetime, datetimeoffset, varchar in
-    // a Latin collation, (max) text in chunks.
+    // a Latin collation, (max) text in chunks, and the fixed-length types.
     const struct {
         const char* hex;
         QVariant value;
@@ -202,6 +192,11 @@ TEST(TdsValues, ParametersOfTypesTheServerNeverSendsAreRead)
         {"a70500" "0904d00000" "0300" "e9e8e9", QStringLiteral("éèé")},
         {"e7ffff" "1904d00000" "feffffffffffffff" "02000000" "1604" "02000000" "3104" "00000000", QStringLiteral("Жб")},
         {"2604" "00", QVariant()},
+        // Fixed-length types: int, tinyint, money, smalldatetime.
+        {"38" "d6ffffff", -42},
+        {"30" "ff", 255},
+        {"3c" "0000000040e20100", 12.3456},
+        {"3a" "31b53c00", QDateTime(QDate(2026, 12, 31), QTime(1, 0))},
     };
     for (const auto& c : cases) {
         const QByteArray bytes = QByteArray::fromHex(c.hex);

@@ -1,6 +1,7 @@
 #include "tests/tds/raw_client.h"
 
 #include "server/tds/bytes.h"
+#include "server/tds/protocol.h"
 
 #include <QElapsedTimer>
 #include <arpa/inet.h>
@@ -42,23 +43,13 @@ void RawClient::sendRaw(const QByteArray& bytes)
 
 void RawClient::sendMessage(uint8_t type, const QByteArray& payload)
 {
-    constexpr qsizetype room = 4096 - 8;
+    constexpr qsizetype room = server::tds::kDefaultPacketSize - server::tds::kHeaderSize;
     qsizetype at = 0;
     uint8_t id = 1;
     do {
         const qsizetype n = std::min(room, payload.size() - at);
         const bool last = at + n >= payload.size();
-        const int length = int(n) + 8;
-        QByteArray packet;
-        packet.append(char(type));
-        packet.append(char(last ? 1 : 0));
-        packet.append(char(length >> 8));
-        packet.append(char(length & 0xFF));
-        packet.append(2, '\0');
-        packet.append(char(id++));
-        packet.append('\0');
-        packet.append(payload.constData() + at, n);
-        sendRaw(packet);
+        sendRaw(tdsPacket(type, last ? server::tds::StatusEom : 0, payload.mid(at, n), -1, id++));
         at += n;
     } while (at < payload.size());
 }
@@ -116,11 +107,34 @@ bool RawClient::waitClosed(int timeoutMs)
 
 bool RawClient::logIn(const QString& user, const QString& password)
 {
-    sendMessage(18, preLoginPayload(2));
+    sendMessage(server::tds::PacketPreLogin, preLoginPayload(server::tds::EncryptNotSupported));
     if (readMessage().isEmpty())
         return false;
-    sendMessage(16, login7Payload(user, password, QStringLiteral("QEL")));
+    sendMessage(server::tds::PacketLogin7, login7Payload(user, password, QStringLiteral("QEL")));
     return hasLoginAck(readMessage());
+}
+
+QByteArray tdsPacket(uint8_t type, uint8_t status, const QByteArray& body, int declaredLength, uint8_t packetId)
+{
+    const int length = declaredLength >= 0 ? declaredLength : int(body.size()) + server::tds::kHeaderSize;
+    QByteArray p;
+    p.append(char(type));
+    p.append(char(status));
+    p.append(char(length >> 8));
+    p.append(char(length & 0xFF));
+    p.append(2, '\0');   // SPID
+    p.append(char(packetId));
+    p.append('\0');      // window
+    return p + body;
+}
+
+QByteArray scrambledPassword(const QString& password)
+{
+    QByteArray scrambled;
+    for (QChar c : password)
+        for (uint8_t b : {uint8_t(c.unicode() & 0xFF), uint8_t(c.unicode() >> 8)})
+            scrambled.append(char(uint8_t((b << 4) | (b >> 4)) ^ 0xA5));
+    return scrambled;
 }
 
 QByteArray preLoginPayload(uint8_t encryption)
@@ -141,13 +155,7 @@ QByteArray preLoginPayload(uint8_t encryption)
 
 QByteArray login7Payload(const QString& user, const QString& password, const QString& database)
 {
-    QByteArray scrambled;
-    for (QChar c : password) {
-        for (uint8_t b : {uint8_t(c.unicode() & 0xFF), uint8_t(c.unicode() >> 8)}) {
-            const uint8_t swapped = uint8_t((b << 4) | (b >> 4));
-            scrambled.append(char(swapped ^ 0xA5));
-        }
-    }
+    const QByteArray scrambled = scrambledPassword(password);
     const QString host = QStringLiteral("rawclient");
     const QString app = QStringLiteral("raw test");
     struct Field {
@@ -163,8 +171,8 @@ QByteArray login7Payload(const QString& user, const QString& password, const QSt
     int offset = fixed;
     QByteArray data;
     ByteWriter head;
-    head.u32(0x74000004);
-    head.u32(4096);
+    head.u32(server::tds::kTdsVersion74);
+    head.u32(server::tds::kDefaultPacketSize);
     head.u32(7);
     head.u32(1);
     head.u32(0);
@@ -207,7 +215,7 @@ QByteArray sqlBatchPayload(const QString& text)
 
 int finalDoneStatus(const QByteArray& response)
 {
-    if (response.size() < 13 || uint8_t(response[response.size() - 13]) != 0xFD)
+    if (response.size() < 13 || uint8_t(response[response.size() - 13]) != server::tds::TokDone)
         return -1;
     return uint8_t(response[response.size() - 12]) | (uint8_t(response[response.size() - 11]) << 8);
 }
@@ -215,7 +223,7 @@ int finalDoneStatus(const QByteArray& response)
 bool hasLoginAck(const QByteArray& response)
 {
     // The acknowledgement carries the product name; an error would carry its text instead.
-    return response.contains(char(0xAD)) && response.contains(QByteArray("Q\0E\0L\0", 6));
+    return response.contains(char(server::tds::TokLoginAck)) && response.contains(QByteArray("Q\0E\0L\0", 6));
 }
 
 } // namespace qel::test

@@ -38,6 +38,12 @@ private:
     QByteArray buffer_;
 };
 
+// One packet: its header (declaredLength: the length it claims, by default the true one)
+// and the body.
+QByteArray tdsPacket(uint8_t type, uint8_t status, const QByteArray& body, int declaredLength = -1, uint8_t packetId = 1);
+// A password as LOGIN7 carries it: each byte's halves swapped, then XORed with 0xA5.
+QByteArray scrambledPassword(const QString& password);
+
 QByteArray preLoginPayload(uint8_t encryption);
 QByteArray login7Payload(const QString& user, const QString& password, const QString& database);
 QByteArray sqlBatchPayload(const QString& text);

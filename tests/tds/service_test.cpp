@@ -3,6 +3,7 @@
 // refusal, a log line with a timestamp for every connection and failed login, and a clean
 // stop on SIGTERM that lets running statements finish and rolls back open transactions.
 #include "platform/db/odbc_driver.h"
+#include "server/tds/protocol.h"
 #include "tests/fixtures/demo_fixture.h"
 #include "tests/tds/raw_client.h"
 #include "tests/tds/recording_proxy.h"
@@ -20,6 +21,7 @@
 #include <thread>
 
 using namespace qel;
+using namespace qel::server::tds;
 
 namespace {
 
@@ -92,10 +94,7 @@ TEST_F(Service, WithACertificateEveryByteAfterThePreloginIsEncrypted)
         auto plain = startServer();
         return test::workingAccount(plain->dataSource(), QStringLiteral("demo"), QStringLiteral("demo2026"));
     }();
-    QByteArray scrambled;   // the password as LOGIN7 carries it
-    for (QChar c : account.password)
-        for (uint8_t b : {uint8_t(c.unicode() & 0xFF), uint8_t(c.unicode() >> 8)})
-            scrambled.append(char(uint8_t((b << 4) | (b >> 4)) ^ 0xA5));
+    const QByteArray scrambled = test::scrambledPassword(account.password);
 
     for (const bool encrypted : {false, true}) {
         auto server = std::make_unique<test::ServerProcess>(fx->databasePath, encrypted ? tls : QStringList());
@@ -122,19 +121,19 @@ TEST_F(Service, WithACertificateEveryByteAfterThePreloginIsEncrypted)
     {
         test::RawClient raw;
         ASSERT_TRUE(raw.connectTo(server->port()));
-        raw.sendMessage(18, test::preLoginPayload(2));
+        raw.sendMessage(PacketPreLogin, test::preLoginPayload(EncryptNotSupported));
         const QByteArray answer = raw.readMessage();
         ASSERT_GE(answer.size(), 11);
-        EXPECT_EQ(uint8_t(answer[(uint8_t(answer[6]) << 8) | uint8_t(answer[7])]), 3);   // ENCRYPTION: required
+        EXPECT_EQ(uint8_t(answer[(uint8_t(answer[6]) << 8) | uint8_t(answer[7])]), EncryptRequired);
         EXPECT_TRUE(raw.waitClosed());
     }
     // A login sent in clear where the TLS handshake belongs is not read.
     {
         test::RawClient raw;
         ASSERT_TRUE(raw.connectTo(server->port()));
-        raw.sendMessage(18, test::preLoginPayload(0));
+        raw.sendMessage(PacketPreLogin, test::preLoginPayload(EncryptOff));
         ASSERT_FALSE(raw.readMessage().isEmpty());
-        raw.sendMessage(16, test::login7Payload(account.user, account.password, QStringLiteral("QEL")));
+        raw.sendMessage(PacketLogin7, test::login7Payload(account.user, account.password, QStringLiteral("QEL")));
         EXPECT_TRUE(raw.waitClosed());
         EXPECT_FALSE(test::hasLoginAck(raw.readMessage(500)));
     }
