@@ -212,6 +212,13 @@ void ClientConnection::logIn(const Login7& l)
     }
     if (l.integratedSecurity)
         refuseLogin(loginFailed(l.userName), QStringLiteral("failed login of %1: Windows authentication is not offered").arg(who));
+    // A new password in the login record is not applied here; logging in with the old one
+    // and acknowledging would tell the client the password had changed.
+    if (l.changesPassword)
+        refuseLogin(messageForError(QStringLiteral("Changing the password while logging in is not supported by this "
+                                                   "server. Log in with the current password and change it in the "
+                                                   "program.")),
+                    QStringLiteral("refused login of %1: a password change in the login record").arg(who));
     if (!l.database.isEmpty() && l.database.compare(server_.config_.databaseName, Qt::CaseInsensitive) != 0
         && l.database.compare(QLatin1String("master"), Qt::CaseInsensitive) != 0) {
         refuseLogin(messageForError(QStringLiteral("Cannot open database \"%1\" requested by the login. The login failed.")

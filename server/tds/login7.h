@@ -20,7 +20,7 @@ struct Login7 {
     QString clientLibrary;
     QString language;
     QString database;
-    bool changesPassword = false;       // a new password in the login record (not supported)
+    bool changesPassword = false;       // a new password in the login record (refused)
 };
 
 // Throws ProtocolError for a record that is short or whose fields point outside it.

@@ -208,6 +208,43 @@ TEST_F(Service, TheLogHasATimestampedLineForEachConnectionAndFailedLogin)
     }
 }
 
+// A login record that carries a new password is refused, not acknowledged with the old one
+// as if the password had changed.
+TEST_F(Service, ALoginThatAsksForANewPasswordIsRefused)
+{
+    auto server = startServer();
+    QByteArray login = test::login7Payload(QStringLiteral("qel_start"), QStringLiteral("qel13start"), QStringLiteral("QEL"));
+    const QByteArray newPassword = test::scrambledPassword(QStringLiteral("other1"));
+    // The change-password field of the fixed part: offset and length in characters; then
+    // the record's length.
+    const auto putU16 = [&login](int at, int value) {
+        login[at] = char(value & 0xFF);
+        login[at + 1] = char(value >> 8);
+    };
+    putU16(86, int(login.size()));
+    putU16(88, int(newPassword.size() / 2));
+    login += newPassword;
+    const auto length = uint32_t(login.size());
+    for (int i = 0; i < 4; ++i)
+        login[i] = char((length >> (8 * i)) & 0xFF);
+
+    test::RawClient raw;
+    ASSERT_TRUE(raw.connectTo(server->port()));
+    raw.sendMessage(PacketPreLogin, test::preLoginPayload(EncryptNotSupported));
+    ASSERT_FALSE(raw.readMessage().isEmpty());
+    raw.sendMessage(PacketLogin7, login);
+    const QByteArray answer = raw.readMessage();
+    EXPECT_FALSE(test::hasLoginAck(answer));
+    // The error token carries its text in UTF-16.
+    const QString said = QStringLiteral("Changing the password while logging in is not supported");
+    EXPECT_TRUE(answer.contains(QByteArray(reinterpret_cast<const char*>(said.utf16()), said.size() * 2)));
+    EXPECT_TRUE(server->waitForLog(QStringLiteral("a password change in the login record")));
+    // The same login without the new password is let in.
+    test::RawClient plain;
+    ASSERT_TRUE(plain.connectTo(server->port()));
+    EXPECT_TRUE(plain.logIn(QStringLiteral("qel_start"), QStringLiteral("qel13start")));
+}
+
 TEST_F(Service, SigtermLetsTheRunningStatementFinishAndRollsBackWhatIsOpen)
 {
     auto server = startServer();
