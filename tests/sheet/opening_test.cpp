@@ -10,13 +10,12 @@
 #include "platform/ui/grid_column.h"
 #include "platform/ui/panel.h"
 #include "platform/ui/qx_db_grid_eh.h"
+#include "server/sql_functions.h"
 #include "tests/sheet/sheet_window_fixture.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
-#include <algorithm>
-#include <cstring>
 #include <sqlite3.h>
 
 using namespace qel;
@@ -35,11 +34,8 @@ protected:
     {
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(fx->databasePath.toUtf8().constData(), &db), SQLITE_OK);
-        // The schema names the server's collation; renaming a column only needs it to exist.
-        sqlite3_create_collation(db, "qel_ci", SQLITE_UTF8, nullptr, [](void*, int n1, const void* a, int n2, const void* b) {
-            const int c = memcmp(a, b, size_t(std::min(n1, n2)));
-            return c != 0 ? c : n1 - n2;
-        });
+        // The schema's columns name the server's text collation.
+        server::registerSqlFunctions(db);
         char* error = nullptr;
         EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
         sqlite3_free(error);
