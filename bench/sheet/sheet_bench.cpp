@@ -8,6 +8,7 @@
 #include "data/dm_cde_3.h"
 #include "data/mark_record.h"
 #include "platform/db/value_convert.h"
+#include "platform/os/system_info.h"
 #include "rules/mark_sheet_calc.h"
 #include "rules/sheet_window.h"
 #include "server/server.h"
@@ -237,6 +238,8 @@ BENCHMARK(BM_PlainQuery) SIZES;
 
 int main(int argc, char** argv)
 {
+    // As the client does: the time zone is read once, not at every date converted.
+    os::readTimeZoneOnce();
     // The opening shows the loading window: widgets need an application, offscreen here.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -7,6 +7,7 @@
 #include "platform/db/connection_string.h"
 #include "platform/db/driver_factory.h"
 #include "platform/db/write_back.h"
+#include "platform/os/system_info.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -196,6 +197,8 @@ BENCHMARK(BM_SimplePosts32Sessions)->Arg(0)->Arg(1)->Threads(kSessions)->UseReal
 
 int main(int argc, char** argv)
 {
+    // As the client does: the time zone is read once, not at every date converted.
+    os::readTimeZoneOnce();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     theBench();
