@@ -1,8 +1,9 @@
 // Entry of qel13-admin: dispatches to the registered commands.
-#include "tools/admin.h"
 
 #include "platform/os/errors.h"
+#include "platform/os/system_info.h"
 #include "server/wire.h"
+#include "tools/admin.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -94,6 +95,8 @@ bool Options::has(const QString& key) const { return flags_.contains(key) || val
 int main(int argc, char** argv)
 {
     using namespace qel::admin;
+    // Exports convert a date per row: the time zone is read once, as the client reads it.
+    qel::os::readTimeZoneOnce();
     // A command that paints (the sheet statements) gets a GUI application, offscreen: the
     // tool runs without a display.
     const auto named = argc > 1 ? registry().find(QString::fromLocal8Bit(argv[1])) : registry().end();
