@@ -127,11 +127,7 @@ const AdminCommand tlsCommand(
     "      Clients that have server.crt as their FreeTDS \"ca file\" can check they reach this\n"
     "      server. Existing files are kept unless --force is given. A certificate from the\n"
     "      university's certificate authority is better for a server that others rely on.\n",
-    [](const QStringList& args, Io& io) {
-        if (args.isEmpty() || args.first() != QLatin1String("make-cert"))
-            throw UsageError{QStringLiteral("expected 'make-cert'")};
-        return makeCert(args.mid(1), io);
-    });
+    [](const QStringList& args, Io& io) { return runSubcommand(args, io, {{"make-cert", makeCert}}); });
 
 } // namespace
 } // namespace qel::admin
